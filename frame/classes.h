@@ -1,0 +1,55 @@
+// The five classes of the library and the state each object keeps.
+#pragma once
+
+#include "frame/interfaces.h"
+#include "frame/object.h"
+#include "runtime/handles.h"
+#include "strings/field_reader.h"
+
+namespace kb::frame {
+
+class Common : public ObjectBase {
+ public:
+  Common();
+
+  // The object's own default interface, for calls to sibling members that
+  // must behave as a client's call would.
+  _clsCommon* Self() { return reinterpret_cast<_clsCommon*>(Dual()); }
+
+  strings::FieldReader reader;
+  short fileCount = 0;           // where the file collector stores its next name
+  VARIANT_BOOL sortFlag = 0;     // the sort request of the latest collection
+
+  // The internal properties; no client reaches them.
+  Bstr CompanyName() const;
+  Bstr StoredText() const;
+  void SetStoredText(BSTR* text);
+  Bstr StoredPath() const;
+  void SetStoredPath(BSTR* path);
+
+ private:
+  Bstr storedText_;
+  Bstr storedPath_;
+};
+
+class DataBase : public ObjectBase {
+ public:
+  DataBase();
+};
+
+class IniFiles : public ObjectBase {
+ public:
+  IniFiles();
+};
+
+class Registry : public ObjectBase {
+ public:
+  Registry();
+};
+
+class Resize : public ObjectBase {
+ public:
+  Resize();
+};
+
+}  // namespace kb::frame

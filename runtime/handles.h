@@ -1,0 +1,212 @@
+// RAII owners for the automation values and COM pointers the library handles.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace kb {
+
+// Owns one BSTR.  A null BSTR and an empty one are both "empty text"; the
+// difference is kept because ANSI system calls receive them differently.
+class Bstr {
+ public:
+  Bstr() = default;
+  explicit Bstr(std::wstring_view text)
+      : s_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
+    if (!s_) throw std::bad_alloc();
+  }
+  static Bstr Copy(BSTR other) {
+    Bstr b;
+    if (other) {
+      b.s_ = ::SysAllocStringLen(other, ::SysStringLen(other));
+      if (!b.s_) throw std::bad_alloc();
+    }
+    return b;
+  }
+  static Bstr Attach(BSTR raw) {
+    Bstr b;
+    b.s_ = raw;
+    return b;
+  }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  Bstr(Bstr&& o) noexcept : s_(std::exchange(o.s_, nullptr)) {}
+  Bstr& operator=(Bstr&& o) noexcept {
+    if (this != &o) Reset(std::exchange(o.s_, nullptr));
+    return *this;
+  }
+  ~Bstr() { Reset(); }
+
+  void Reset(BSTR raw = nullptr) {
+    if (s_) ::SysFreeString(s_);
+    s_ = raw;
+  }
+  BSTR Get() const { return s_; }
+  BSTR Release() { return std::exchange(s_, nullptr); }
+  BSTR* Out() {
+    Reset();
+    return &s_;
+  }
+  size_t Length() const { return s_ ? ::SysStringLen(s_) : 0; }
+  std::wstring_view View() const { return {s_ ? s_ : L"", Length()}; }
+
+ private:
+  BSTR s_ = nullptr;
+};
+
+inline std::wstring_view View(BSTR s) { return {s ? s : L"", s ? ::SysStringLen(s) : 0u}; }
+
+// Owns one VARIANT.
+class Variant {
+ public:
+  Variant() { ::VariantInit(&v_); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+  Variant(Variant&& o) noexcept : v_(o.v_) { ::VariantInit(&o.v_); }
+  Variant& operator=(Variant&& o) noexcept {
+    if (this != &o) {
+      ::VariantClear(&v_);
+      v_ = o.v_;
+      ::VariantInit(&o.v_);
+    }
+    return *this;
+  }
+  ~Variant() { ::VariantClear(&v_); }
+
+  static Variant FromText(Bstr text) {
+    Variant v;
+    V_VT(&v.v_) = VT_BSTR;
+    V_BSTR(&v.v_) = text.Release();
+    return v;
+  }
+  VARIANT* Get() { return &v_; }
+  const VARIANT* Get() const { return &v_; }
+  VARIANT* Out() {
+    ::VariantClear(&v_);
+    return &v_;
+  }
+  VARIANT Release() {
+    VARIANT out = v_;
+    ::VariantInit(&v_);
+    return out;
+  }
+  VARTYPE Type() const { return V_VT(&v_); }
+
+ private:
+  VARIANT v_;
+};
+
+// Owns one SAFEARRAY.
+class SafeArray {
+ public:
+  SafeArray() = default;
+  explicit SafeArray(SAFEARRAY* sa) : sa_(sa) {}
+  SafeArray(const SafeArray&) = delete;
+  SafeArray& operator=(const SafeArray&) = delete;
+  SafeArray(SafeArray&& o) noexcept : sa_(std::exchange(o.sa_, nullptr)) {}
+  SafeArray& operator=(SafeArray&& o) noexcept {
+    if (this != &o) Reset(std::exchange(o.sa_, nullptr));
+    return *this;
+  }
+  ~SafeArray() { Reset(); }
+  void Reset(SAFEARRAY* sa = nullptr) {
+    if (sa_) ::SafeArrayDestroy(sa_);
+    sa_ = sa;
+  }
+  SAFEARRAY* Get() const { return sa_; }
+  SAFEARRAY* Release() { return std::exchange(sa_, nullptr); }
+
+ private:
+  SAFEARRAY* sa_ = nullptr;
+};
+
+// Reference-counted COM pointer.
+template <class T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ComPtr(std::nullptr_t) {}
+  explicit ComPtr(T* p, bool addRef = true) : p_(p) {
+    if (p_ && addRef) p_->AddRef();
+  }
+  ComPtr(const ComPtr& o) : p_(o.p_) {
+    if (p_) p_->AddRef();
+  }
+  ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  ComPtr& operator=(ComPtr o) noexcept {
+    std::swap(p_, o.p_);
+    return *this;
+  }
+  ~ComPtr() {
+    if (p_) p_->Release();
+  }
+  static ComPtr Attach(T* p) { return ComPtr(p, false); }
+  T* Get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  T** Out() {
+    *this = nullptr;
+    return &p_;
+  }
+  T* Detach() { return std::exchange(p_, nullptr); }
+  template <class U>
+  ComPtr<U> As(REFIID iid) const {
+    ComPtr<U> out;
+    if (p_) p_->QueryInterface(iid, reinterpret_cast<void**>(out.Out()));
+    return out;
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// Owns a kernel handle.
+class Handle {
+ public:
+  Handle() = default;
+  explicit Handle(HANDLE h) : h_(h) {}
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  Handle(Handle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
+  Handle& operator=(Handle&& o) noexcept {
+    if (this != &o) Reset(std::exchange(o.h_, nullptr));
+    return *this;
+  }
+  ~Handle() { Reset(); }
+  void Reset(HANDLE h = nullptr) {
+    if (h_ && h_ != INVALID_HANDLE_VALUE) ::CloseHandle(h_);
+    h_ = h;
+  }
+  HANDLE Get() const { return h_; }
+  explicit operator bool() const { return h_ && h_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE h_ = nullptr;
+};
+
+// Owns an open registry key.
+class RegKey {
+ public:
+  RegKey() = default;
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  RegKey(RegKey&& o) noexcept : k_(std::exchange(o.k_, nullptr)) {}
+  ~RegKey() {
+    if (k_) ::RegCloseKey(k_);
+  }
+  HKEY Get() const { return k_; }
+  HKEY* Out() {
+    if (k_) ::RegCloseKey(k_);
+    k_ = nullptr;
+    return &k_;
+  }
+
+ private:
+  HKEY k_ = nullptr;
+};
+
+}  // namespace kb

@@ -1,0 +1,66 @@
+#include "runtime/text.h"
+
+#include "runtime/errors.h"
+
+namespace kb::rt {
+
+std::wstring_view Trim(std::wstring_view text) {
+  const size_t first = text.find_first_not_of(L' ');
+  if (first == std::wstring_view::npos) return {};
+  const size_t last = text.find_last_not_of(L' ');
+  return text.substr(first, last - first + 1);
+}
+
+const VARIANT& Deref(const VARIANT& v) {
+  const VARIANT* p = &v;
+  while (V_VT(p) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(p)) p = V_VARIANTREF(p);
+  return *p;
+}
+
+Bstr ToText(const VARIANT& in) {
+  const VARIANT& v = Deref(in);
+  switch (V_VT(&v)) {
+    case VT_EMPTY: return Bstr(L"");
+    case VT_NULL: Raise(kErrInvalidNull);
+    case VT_BSTR: return Bstr::Copy(V_BSTR(&v));
+    case VT_BYREF | VT_BSTR: return Bstr::Copy(*V_BSTRREF(&v));
+    default: break;
+  }
+  if (V_VT(&v) & VT_ARRAY) Raise(kErrTypeMismatch);
+  Variant text;
+  HRESULT hr = ::VariantChangeTypeEx(text.Get(), const_cast<VARIANT*>(&v), LOCALE_USER_DEFAULT,
+                                     0, VT_BSTR);
+  if (hr == DISP_E_TYPEMISMATCH && (V_VT(&v) & ~VT_BYREF) == VT_NULL) Raise(kErrInvalidNull);
+  Check(hr);
+  VARIANT raw = text.Release();
+  return Bstr::Attach(V_BSTR(&raw));
+}
+
+namespace {
+std::string ToCodePage(std::wstring_view text) {
+  if (text.empty()) return {};
+  BOOL lossy = FALSE;
+  const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
+                                      static_cast<int>(text.size()), nullptr, 0, "?", &lossy);
+  std::string out(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                        out.data(), n, "?", &lossy);
+  return out;
+}
+}  // namespace
+
+AnsiText::AnsiText(BSTR text, bool nullForNull)
+    : bytes_(ToCodePage(View(text))), isNull_(nullForNull && text == nullptr) {}
+
+AnsiText::AnsiText(std::wstring_view text) : bytes_(ToCodePage(text)) {}
+
+Bstr FromAnsi(const char* bytes, size_t length) {
+  if (length == 0) return Bstr(L"");
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(length), nullptr, 0);
+  Bstr out = Bstr::Attach(::SysAllocStringLen(nullptr, static_cast<UINT>(n)));
+  if (!out.Get()) throw std::bad_alloc();
+  ::MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(length), out.Get(), n);
+  return out;
+}
+
+}  // namespace kb::rt

@@ -1,0 +1,45 @@
+// Text services of the runtime: trimming, variant-to-text conversion and the
+// round trip through the system's ANSI code page.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <string_view>
+
+#include "runtime/handles.h"
+
+namespace kb::rt {
+
+// Removes leading and trailing spaces (U+0020 only).
+std::wstring_view Trim(std::wstring_view text);
+
+// The variant a by-reference variant points at.
+const VARIANT& Deref(const VARIANT& v);
+
+// The text form of a variant, as the runtime converts it: Empty gives an
+// empty text, numbers and dates are written in the user's locale, Null raises
+// error 94 and values without a text form raise error 13.
+Bstr ToText(const VARIANT& v);
+
+// Text in the system ANSI code page.  A character the code page lacks
+// becomes "?" (no best-fit substitutes).  A null BSTR gives a null pointer
+// where the caller asks for one, so the system call sees "no text".
+class AnsiText {
+ public:
+  explicit AnsiText(BSTR text, bool nullForNull = true);
+  explicit AnsiText(std::wstring_view text);
+  const char* Get() const { return isNull_ ? nullptr : bytes_.c_str(); }
+  char* Buffer() { return bytes_.data(); }
+  size_t Size() const { return bytes_.size(); }
+
+ private:
+  std::string bytes_;
+  bool isNull_ = false;
+};
+
+// ANSI bytes back to text, at their full length (NULs included).
+Bstr FromAnsi(const char* bytes, size_t length);
+
+}  // namespace kb::rt
