@@ -4,6 +4,7 @@
 #include "frame/dual.h"
 #include "frame/enter.h"
 #include "frame/member_macros.h"
+#include "files/path_strings.h"
 #include "strings/field_reader.h"
 
 namespace kb::frame {

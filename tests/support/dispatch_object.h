@@ -10,6 +10,7 @@
 #include <oaidl.h>
 
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,11 +26,13 @@ namespace kb::support {
 // the client runtime's own facility (0x800A0000 + n) travel as
 // DISP_E_EXCEPTION with a filled EXCEPINFO, the way the client's objects
 // report "Invalid property value" and friends.
-class DispatchError {
+// It is a std::exception so that a conversion failing inside a test shows
+// its HRESULT in the test's failure message.
+class DispatchError : public std::exception {
  public:
   static constexpr UINT kNoArgument = ~0u;
-  DispatchError(HRESULT hr, std::wstring description = {}, UINT argument = kNoArgument)
-      : hr_(hr), description_(std::move(description)), argument_(argument) {}
+  DispatchError(HRESULT hr, std::wstring description = {}, UINT argument = kNoArgument);
+  const char* what() const noexcept override { return what_.c_str(); }
   HRESULT Hr() const { return hr_; }
   const std::wstring& Description() const { return description_; }
   // Position of the offending argument in source order, or kNoArgument.
@@ -39,6 +42,7 @@ class DispatchError {
   HRESULT hr_;
   std::wstring description_;
   UINT argument_;
+  std::string what_;
 };
 
 constexpr HRESULT RuntimeErrorHr(long number) {

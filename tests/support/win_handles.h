@@ -91,8 +91,18 @@ class Hook {
   explicit Hook(HHOOK hook) : hook_(hook) {}
   Hook(const Hook&) = delete;
   Hook& operator=(const Hook&) = delete;
-  ~Hook() {
+  Hook(Hook&& o) noexcept : hook_(std::exchange(o.hook_, nullptr)) {}
+  Hook& operator=(Hook&& o) noexcept {
+    if (this != &o) {
+      Reset();
+      hook_ = std::exchange(o.hook_, nullptr);
+    }
+    return *this;
+  }
+  ~Hook() { Reset(); }
+  void Reset() {
     if (hook_) ::UnhookWindowsHookEx(hook_);
+    hook_ = nullptr;
   }
   HHOOK Get() const { return hook_; }
 

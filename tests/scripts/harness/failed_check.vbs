@@ -1,0 +1,2 @@
+Check True, "a passing check"
+Check False, "a deliberately failing check"

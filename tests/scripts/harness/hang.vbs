@@ -1,0 +1,3 @@
+Check True, "a passing check"
+Do
+Loop

@@ -1,0 +1,2 @@
+Check True, "never runs"
+If Then Else

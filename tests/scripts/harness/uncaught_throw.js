@@ -1,0 +1,2 @@
+Check(true, "a passing check");
+throw new Error("deliberate");

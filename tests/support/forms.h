@@ -1,0 +1,284 @@
+// A model of the client application's forms and controls, as the library
+// sees them: automation objects reached only by name, backed by real windows
+// so that routines working on window handles see real EDIT, LISTBOX, STATIC
+// and BUTTON controls.
+//
+// Sizes follow the client's conventions: a form's Left/Top/Width/Height are
+// in twips, a control's are in the ScaleMode of its form, and the numeric
+// properties come back with the client's types (Single, Integer, Long).
+//
+// New kinds of controls derive from Control (windowed or windowless), set
+// their own members in their constructor and are added with Form::Add<T>.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/handles.h"
+#include "tests/support/dispatch_object.h"
+#include "tests/support/win_handles.h"
+
+namespace kb::support {
+
+class Form;
+
+// Position and size of a control in pixels of its form's client area; a
+// test lays out controls in pixels whatever the form's ScaleMode is.
+struct Bounds {
+  int left = 8;
+  int top = 8;
+  int width = 120;
+  int height = 24;
+};
+
+// The client's ScaleMode values the model knows.
+enum ScaleModeValue : short {
+  kScaleTwips = 1,
+  kScalePoints = 2,
+  kScalePixels = 3,
+  kScaleCharacters = 4,
+  kScaleInches = 5,
+  kScaleMillimeters = 6,
+  kScaleCentimeters = 7,
+};
+
+// Members every control has: Name, Index, Parent/Container, Left, Top,
+// Width, Height, Visible, Enabled, Tag, ToolTipText, Move; windowed controls
+// add TabStop, FontName, FontSize, FontBold, SetFocus, Refresh (and hwnd
+// where the client has it).
+class Control : public DispatchObject {
+ public:
+  const std::wstring& Name() const { return name_; }
+  // Null for windowless controls.
+  HWND Hwnd() const { return window_.Get(); }
+  Form* Parent() const { return parent_; }
+  std::optional<short> Index() const { return index_; }
+  RECT PixelRect() const;  // in the form's client area
+  void SetPixelRect(const RECT& r);
+
+ protected:
+  // `index` makes the control an element of a control array.
+  Control(std::wstring typeName, Form& parent, std::wstring name, std::optional<short> index,
+          REFIID kind);
+  // Windowed controls call this from their constructor.
+  void CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const Bounds& b,
+                   std::wstring_view text);
+  void ExposeHwnd();
+  std::wstring WindowTextOf() const;
+  // WM_COMMAND notifications from the control's window, routed by the form.
+  virtual void OnCommand(WORD code) {}
+
+  double ToScaleX(int pixels) const;
+  double ToScaleY(int pixels) const;
+  int FromScaleX(double value) const;
+  int FromScaleY(double value) const;
+
+ private:
+  friend class Form;
+  void RegisterCommon();
+  void RegisterWindowed();
+  void ApplyFont();
+  void Orphan() { parent_ = nullptr; }
+
+  Form* parent_;  // the form owns its controls; it clears this when it goes
+  std::wstring name_;
+  std::optional<short> index_;
+  Window window_;
+  RECT rect_{};  // windowless controls only
+  bool visible_ = true;
+  bool enabled_ = true;
+  std::wstring tag_;
+  std::wstring toolTip_;
+  std::wstring fontName_ = L"MS Sans Serif";
+  double fontSize_ = 8.25;
+  bool fontBold_ = false;
+  GdiObject<HFONT> font_;
+};
+
+struct TextBoxOptions {
+  Bounds bounds;
+  bool multiLine = false;
+  std::wstring text;
+  std::optional<short> index;
+};
+
+// EDIT: Text (default), SelStart, SelLength, SelText, MultiLine, MaxLength,
+// Locked, hwnd.
+class TextBox : public Control {
+ public:
+  TextBox(Form& parent, std::wstring name, const TextBoxOptions& options);
+  std::wstring Text() const { return WindowTextOf(); }
+  int Changes() const { return changes_; }
+
+ private:
+  void OnCommand(WORD code) override;
+  DWORD Selection() const;
+  void Select(long start, long length);
+  int changes_ = 0;
+};
+
+struct ListBoxOptions {
+  Bounds bounds = {8, 8, 120, 96};
+  bool sorted = false;
+  std::optional<short> index;
+};
+
+// LISTBOX: AddItem(Item[, Index]), RemoveItem, Clear, List(i), ListCount,
+// ListIndex, Text, ItemData(i), Selected(i), Sorted, hwnd.
+class ListBox : public Control {
+ public:
+  ListBox(Form& parent, std::wstring name, const ListBoxOptions& options);
+  std::vector<std::wstring> Items() const;
+
+ private:
+  long Count() const;
+  std::wstring ItemAt(long i) const;
+  long CheckedIndex(const Invocation& call, size_t arg, long error) const;
+};
+
+struct LabelOptions {
+  Bounds bounds = {8, 8, 120, 17};
+  std::wstring caption;
+  std::optional<short> index;
+};
+
+// STATIC: Caption (default).  The client's labels have no window handle,
+// so hwnd is not a member.
+class Label : public Control {
+ public:
+  Label(Form& parent, std::wstring name, const LabelOptions& options);
+  std::wstring Caption() const { return WindowTextOf(); }
+};
+
+struct CommandButtonOptions {
+  Bounds bounds = {8, 8, 75, 23};
+  std::wstring caption;
+  std::optional<short> index;
+};
+
+// BUTTON: Caption, Value (default; True clicks it), hwnd.
+class CommandButton : public Control {
+ public:
+  CommandButton(Form& parent, std::wstring name, const CommandButtonOptions& options);
+  int Clicks() const { return clicks_; }
+  void OnClick(std::function<void()> handler) { onClick_ = std::move(handler); }
+
+ private:
+  void OnCommand(WORD code) override;
+  int clicks_ = 0;
+  std::function<void()> onClick_;
+};
+
+// Form.Controls: Count, Item(index or name) as default member, _NewEnum.
+class ControlCollection : public DispatchObject {
+ public:
+  ControlCollection();
+  void Add(kb::ComPtr<Control> control) { items_.push_back(std::move(control)); }
+  const std::vector<kb::ComPtr<Control>>& Items() const { return items_; }
+  Control* Find(std::wstring_view name, std::optional<short> index = std::nullopt) const;
+
+ private:
+  std::vector<kb::ComPtr<Control>> items_;
+};
+
+struct FormOptions {
+  std::wstring name = L"Form1";
+  std::wstring caption = L"Form1";
+  // Outer window rectangle in screen pixels.
+  int left = 40;
+  int top = 40;
+  int width = 480;
+  int height = 360;
+};
+
+// A top-level window with Name, Caption, hwnd, Left/Top/Width/Height (twips),
+// ScaleMode, ScaleWidth/ScaleHeight, DrawWidth, hdc, Icon, Controls (the
+// default member), Visible, Enabled, WindowState, Tag, Show, Hide, Move,
+// Refresh, and one member per control named after it (an indexed one for a
+// control array).
+class Form : public DispatchObject {
+ public:
+  explicit Form(const FormOptions& options = {});
+  ~Form() override;
+
+  HWND Hwnd() const { return window_.Get(); }
+  // The window was closed (WM_CLOSE, as the user's close does) or destroyed.
+  bool Unloaded() const { return unloaded_; }
+  int CloseRequests() const { return closeRequests_; }
+  // Makes the form refuse to close, as a form whose QueryUnload cancels.
+  void SetCancelUnload(bool cancel) { cancelUnload_ = cancel; }
+  // Sends WM_CLOSE, as the user's close does.
+  void Close();
+
+  kb::ComPtr<TextBox> AddTextBox(std::wstring name, const TextBoxOptions& options = {});
+  kb::ComPtr<ListBox> AddListBox(std::wstring name, const ListBoxOptions& options = {});
+  kb::ComPtr<Label> AddLabel(std::wstring name, const LabelOptions& options = {});
+  kb::ComPtr<CommandButton> AddCommandButton(std::wstring name,
+                                             const CommandButtonOptions& options = {});
+  // Any control kind whose constructor is (Form&, std::wstring name, options).
+  template <class C, class... A>
+  kb::ComPtr<C> Add(std::wstring name, A&&... options) {
+    auto control = Make<C>(*this, std::move(name), std::forward<A>(options)...);
+    Adopt(kb::ComPtr<Control>(control.Get()));
+    return control;
+  }
+  ControlCollection& Controls() { return *controls_.Get(); }
+
+  void SetIcon(IDispatch* icon) { icon_ = kb::ComPtr<IDispatch>(icon); }
+  short ScaleMode() const { return scaleMode_; }
+  short DrawWidth() const { return drawWidth_; }
+  HDC Hdc() const { return dc_.Get(); }
+  int DpiX() const { return dpiX_; }
+  int DpiY() const { return dpiY_; }
+
+  // Pixels of the client area <-> the current ScaleMode.
+  double ToScaleX(int pixels) const;
+  double ToScaleY(int pixels) const;
+  int FromScaleX(double value) const;
+  int FromScaleY(double value) const;
+  // Pixels <-> twips at the screen's resolution.
+  double ToTwipsX(int pixels) const { return pixels * 1440.0 / dpiX_; }
+  double ToTwipsY(int pixels) const { return pixels * 1440.0 / dpiY_; }
+  int FromTwipsX(double twips) const;
+  int FromTwipsY(double twips) const;
+
+ private:
+  friend class Control;
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void OnClose();
+  void OnDestroyed();
+  void Adopt(kb::ComPtr<Control> control);
+  void ExposeControl(const Control& control);
+  RECT OuterRect() const;
+  void SetOuterRect(const RECT& r);
+  void RegisterMembers();
+  void RegisterGeometry();
+  int ClientWidth() const;
+  int ClientHeight() const;
+
+  std::wstring name_;
+  std::wstring caption_;  // kept for after the window has gone
+  Window window_;
+  WindowDc dc_;
+  kb::ComPtr<ControlCollection> controls_;
+  kb::ComPtr<IDispatch> icon_;
+  std::wstring tag_;
+  int dpiX_ = 96;
+  int dpiY_ = 96;
+  short scaleMode_ = kScaleTwips;
+  short drawWidth_ = 1;
+  bool unloaded_ = false;
+  bool cancelUnload_ = false;
+  int closeRequests_ = 0;
+};
+
+// A picture object holding a system icon, for a form's Icon property.
+kb::ComPtr<IDispatch> MakeIconPicture();
+
+}  // namespace kb::support

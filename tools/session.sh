@@ -1,0 +1,70 @@
+# Sourced by tools/kitbag and bench/run-bench (bash, safe under set -eu): an X
+# server and a persistent wineserver for one session, stopped again when the
+# caller exits.
+#
+#   kb_session_start PREFIX   exports KITBAG_DISPLAY (own Xvfb unless already
+#                             set) and keeps one wineserver up for PREFIX.
+
+kb_session_pids=()
+kb_session_prefix=
+
+kb_session_stop() {
+  if [[ -n $kb_session_prefix ]]; then
+    WINEPREFIX=$kb_session_prefix wineserver -k >/dev/null 2>&1 || true
+    kb_session_prefix=
+  fi
+  local pid
+  for pid in "${kb_session_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  kb_session_pids=()
+}
+
+# Xvfb on the first display number nobody holds; a lost race for the lock
+# just moves on to the next number.
+kb_start_xvfb() {
+  local n pid i
+  for ((n = 90; n < 200; n++)); do
+    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    pid=$!
+    for ((i = 0; i < 100; i++)); do
+      if [[ -S /tmp/.X11-unix/X$n ]]; then
+        kb_session_pids+=("$pid")
+        export KITBAG_DISPLAY=:$n
+        return 0
+      fi
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  echo "kitbag: could not start Xvfb" >&2
+  return 1
+}
+
+# A server that outlives each program saves about half a second per wine
+# call. Detached, or it would hold the caller's output open.
+kb_start_wineserver() {
+  local prefix=$1 pid
+  mkdir -p "$prefix"
+  # A server left from an earlier call quits by itself within seconds.
+  WINEPREFIX=$prefix timeout 20 wineserver -w >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix setsid wineserver -f -p >/dev/null 2>&1 </dev/null &
+  pid=$!
+  sleep 0.2
+  # Still running elsewhere: use that one, but it is not ours to stop.
+  kill -0 "$pid" 2>/dev/null || return 0
+  kb_session_pids+=("$pid")
+  kb_session_prefix=$prefix
+}
+
+kb_session_start() {
+  trap kb_session_stop EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  if [[ -z ${KITBAG_DISPLAY-} ]]; then kb_start_xvfb || return 1; fi
+  kb_start_wineserver "$(realpath -m "$1")"
+}
