@@ -491,13 +491,9 @@ DispatchObject::Member* DispatchObject::Find(DISPID id) {
 
 // -------------------------------------------------------- VariantEnumerator
 
-kb::ComPtr<IEnumVARIANT> VariantEnumerator::Create(const std::vector<const VARIANT*>& values) {
-  auto copies = std::make_shared<Values>(values.size());
-  for (size_t i = 0; i < values.size(); ++i) {
-    HRESULT hr = ::VariantCopy((*copies)[i].Out(), const_cast<VARIANT*>(values[i]));
-    if (FAILED(hr)) throw DispatchError(hr);
-  }
-  return kb::ComPtr<IEnumVARIANT>::Attach(new VariantEnumerator(std::move(copies), 0));
+kb::ComPtr<IEnumVARIANT> VariantEnumerator::Create(std::vector<kb::Variant> values) {
+  auto shared = std::make_shared<const Values>(std::move(values));
+  return kb::ComPtr<IEnumVARIANT>::Attach(new VariantEnumerator(std::move(shared), 0));
 }
 
 HRESULT VariantEnumerator::QueryInterface(REFIID iid, void** out) {

@@ -170,6 +170,7 @@ class DispatchObject : public IDispatch {
   void SetDispId(std::wstring_view name, DISPID id);
   // QueryInterface for this identifier answers with the IDispatch.
   void AddKind(REFIID kind) { kinds_.push_back(kind); }
+  bool HasMember(std::wstring_view name) { return Find(name) != nullptr; }
 
  private:
   struct Member {
@@ -204,8 +205,7 @@ kb::ComPtr<T> Make(A&&... args) {
 // collection: later changes of the collection do not disturb a running loop.
 class VariantEnumerator : public IEnumVARIANT {
  public:
-  // The values are copied.
-  static kb::ComPtr<IEnumVARIANT> Create(const std::vector<const VARIANT*>& values);
+  static kb::ComPtr<IEnumVARIANT> Create(std::vector<kb::Variant> values);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   ULONG STDMETHODCALLTYPE AddRef() override;

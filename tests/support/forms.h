@@ -49,8 +49,8 @@ enum ScaleModeValue : short {
 
 // Members every control has: Name, Index, Parent/Container, Left, Top,
 // Width, Height, Visible, Enabled, Tag, ToolTipText, Move; windowed controls
-// add TabStop, FontName, FontSize, FontBold, SetFocus, Refresh (and hwnd
-// where the client has it).
+// add FontName, FontSize, FontBold and Refresh, and, where the client has
+// them, hwnd and the focus members TabStop and SetFocus.
 class Control : public DispatchObject {
  public:
   const std::wstring& Name() const { return name_; }
@@ -69,7 +69,9 @@ class Control : public DispatchObject {
   void CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const Bounds& b,
                    std::wstring_view text);
   void ExposeHwnd();
+  void ExposeFocus();
   std::wstring WindowTextOf() const;
+  void SetWindowTextTo(std::wstring_view text);
   // WM_COMMAND notifications from the control's window, routed by the form.
   virtual void OnCommand(WORD code) {}
 
@@ -113,13 +115,13 @@ class TextBox : public Control {
  public:
   TextBox(Form& parent, std::wstring name, const TextBoxOptions& options);
   std::wstring Text() const { return WindowTextOf(); }
-  int Changes() const { return changes_; }
 
  private:
-  void OnCommand(WORD code) override;
-  DWORD Selection() const;
+  void RegisterSelection();
+  long SelStart() const;
+  long SelLength() const;
   void Select(long start, long length);
-  int changes_ = 0;
+  long maxLength_ = 0;
 };
 
 struct ListBoxOptions {
@@ -254,7 +256,7 @@ class Form : public DispatchObject {
   void OnClose();
   void OnDestroyed();
   void Adopt(kb::ComPtr<Control> control);
-  void ExposeControl(const Control& control);
+  void ExposeControl(Control& control);
   RECT OuterRect() const;
   void SetOuterRect(const RECT& r);
   void RegisterMembers();
@@ -276,6 +278,8 @@ class Form : public DispatchObject {
   bool unloaded_ = false;
   bool cancelUnload_ = false;
   int closeRequests_ = 0;
+  int nextChildId_ = 1000;
+  std::vector<std::wstring> exposed_;  // members that stand for controls
 };
 
 // A picture object holding a system icon, for a form's Icon property.

@@ -45,6 +45,16 @@ class WindowDc {
   explicit WindowDc(HWND hwnd) : hwnd_(hwnd), hdc_(::GetDC(hwnd)) {}
   WindowDc(const WindowDc&) = delete;
   WindowDc& operator=(const WindowDc&) = delete;
+  WindowDc(WindowDc&& o) noexcept
+      : hwnd_(std::exchange(o.hwnd_, nullptr)), hdc_(std::exchange(o.hdc_, nullptr)) {}
+  WindowDc& operator=(WindowDc&& o) noexcept {
+    if (this != &o) {
+      Reset();
+      hwnd_ = std::exchange(o.hwnd_, nullptr);
+      hdc_ = std::exchange(o.hdc_, nullptr);
+    }
+    return *this;
+  }
   ~WindowDc() { Reset(); }
 
   void Reset() {
