@@ -8,7 +8,7 @@ For Each n In names
 Next
 
 Set common = CreateObject("Kitbag.clsCommon")
-line = "Hansen;""Nørregade 7, 2. th."";1000;København K"
+line = "Hansen;""Storegade 7, 2. th."";1000;Odense C"
 WScript.Echo "reading the fields of: " & line
 mode = 0
 field = common.cmn_SEP_Get(line, ";", mode)
