@@ -17,8 +17,13 @@ using meta::Member;
 using meta::Param;
 using meta::Type;
 
+// Member and parameter names are ASCII; a client may spell them in any case.
+// Called on every late-bound call a script makes, so kept cheap.
 bool SameName(const wchar_t* a, const wchar_t* b) {
-  return ::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a, -1, b, -1) == CSTR_EQUAL;
+  auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c; };
+  for (; *a && *b; ++a, ++b)
+    if (lower(*a) != lower(*b)) return false;
+  return *a == *b;
 }
 
 bool IsMissing(const VARIANT* v) {

@@ -63,15 +63,16 @@ HRESULT ObjectBase::GetClassInfo(ITypeInfo** out) {
 }
 
 HRESULT LoadTypeInfo(REFGUID guid, ITypeInfo** out) {
-  const std::wstring self = [] {
-    std::wstring buffer(MAX_PATH, L'\0');
-    DWORD n = ::GetModuleFileNameW(rt::ThisModule(), buffer.data(), MAX_PATH);
-    buffer.resize(n);
-    return buffer;
+  // Script hosts ask for type information on many calls; the library is read
+  // from this module once and kept for the life of the process.
+  static ITypeLib* const lib = [] {
+    std::wstring self(MAX_PATH, L'\0');
+    self.resize(::GetModuleFileNameW(rt::ThisModule(), self.data(), MAX_PATH));
+    ITypeLib* loaded = nullptr;
+    ::LoadTypeLibEx(self.c_str(), REGKIND_NONE, &loaded);
+    return loaded;
   }();
-  ComPtr<ITypeLib> lib;
-  HRESULT hr = ::LoadTypeLibEx(self.c_str(), REGKIND_NONE, lib.Out());
-  if (FAILED(hr)) return hr;
+  if (!lib) return TYPE_E_CANTLOADLIBRARY;
   return lib->GetTypeInfoOfGuid(guid, out);
 }
 

@@ -253,6 +253,7 @@ class Form : public DispatchObject {
   friend class Control;
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  Control* ControlOf(HWND hwnd) const;
   void OnClose();
   void OnDestroyed();
   void Adopt(kb::ComPtr<Control> control);
