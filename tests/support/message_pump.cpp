@@ -1,5 +1,7 @@
 #include "tests/support/message_pump.h"
 
+#include <algorithm>
+
 namespace kb::support {
 
 void PumpMessages() {

@@ -1,0 +1,557 @@
+// The test support must itself be right before other tests lean on it: the
+// recorder must read what a user would see, and the form model must behave
+// like the client's objects when reached by name.
+#include <gtest/gtest.h>
+#include <olectl.h>
+
+#include <string>
+
+#include "tests/support/apartment.h"
+#include "tests/support/control_kinds.h"
+#include "tests/support/dispatch_call.h"
+#include "tests/support/dispatch_object.h"
+#include "tests/support/forms.h"
+#include "tests/support/message_pump.h"
+#include "tests/support/msgbox_recorder.h"
+
+namespace kb::support {
+namespace {
+
+const wchar_t kDanishText[] = L"Filen findes ikke, \u00E6\u00F8\u00E5";
+
+// ---------------------------------------------------------- message boxes
+
+TEST(MsgBoxRecorder, ReadsDanishTextAndTitleOfAnAnsiBox) {
+  MsgBoxRecorder boxes;
+  int result = ::MessageBoxA(nullptr, "Filen findes ikke, \xE6\xF8\xE5", "Kitbag \xC6\xD8\xC5",
+                             MB_OK | MB_ICONEXCLAMATION);
+  EXPECT_EQ(result, IDOK);
+  ASSERT_EQ(boxes.Count(), 1u);
+  const DialogRecord& box = boxes.Last();
+  EXPECT_EQ(box.text, kDanishText);
+  EXPECT_EQ(box.title, L"Kitbag \u00C6\u00D8\u00C5");
+  EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+  EXPECT_TRUE(box.hasIcon);
+  EXPECT_EQ(box.Style(), static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+}
+
+TEST(MsgBoxRecorder, AnswersYesNoBoxesAsQueued) {
+  MsgBoxRecorder boxes;
+  boxes.Answer({IDYES, IDNO});
+  EXPECT_EQ(::MessageBoxW(nullptr, L"Gem?", L"Kitbag", MB_YESNO | MB_ICONQUESTION), IDYES);
+  EXPECT_EQ(::MessageBoxW(nullptr, L"Slet?", L"Kitbag", MB_YESNO | MB_ICONQUESTION), IDNO);
+  ASSERT_EQ(boxes.Count(), 2u);
+  EXPECT_EQ(boxes.Records()[0].text, L"Gem?");
+  EXPECT_EQ(boxes.Records()[1].answer, IDNO);
+  EXPECT_EQ(boxes.Records()[1].buttons, (std::vector<int>{IDYES, IDNO}));
+  EXPECT_EQ(boxes.Records()[1].Style(), static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+  EXPECT_EQ(boxes.PendingAnswers(), 0u);
+}
+
+TEST(MsgBoxRecorder, DeducesButtonsIconAndDefaultButton) {
+  const UINT styles[] = {
+      MB_OK,
+      MB_OKCANCEL | MB_ICONHAND | MB_DEFBUTTON2,
+      MB_YESNOCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON3,
+      MB_YESNO | MB_DEFBUTTON2,
+      MB_ABORTRETRYIGNORE | MB_ICONASTERISK,
+      MB_RETRYCANCEL | MB_ICONQUESTION,
+      MB_OK | MB_HELP,
+  };
+  MsgBoxRecorder boxes;
+  for (UINT style : styles) {
+    ::MessageBoxW(nullptr, L"x", L"y", style);
+    ASSERT_GT(boxes.Count(), 0u);
+    EXPECT_EQ(boxes.Last().Style(), style) << std::hex << "style 0x" << style;
+  }
+  EXPECT_EQ(boxes.Count(), std::size(styles));
+}
+
+TEST(MsgBoxRecorder, ReportsABoxWithoutIcon) {
+  MsgBoxRecorder boxes;
+  ::MessageBoxW(nullptr, L"Ingen ikon", L"Kitbag", MB_OKCANCEL);
+  EXPECT_FALSE(boxes.Last().hasIcon);
+  EXPECT_EQ(boxes.Last().iconStyle, std::optional<UINT>(0u));
+}
+
+TEST(MsgBoxRecorder, DefaultAnswerFallsBackToCancelThenToTheFirstButton) {
+  MsgBoxRecorder boxes;
+  EXPECT_EQ(::MessageBoxW(nullptr, L"a", L"b", MB_YESNOCANCEL), IDCANCEL);
+  EXPECT_EQ(boxes.Last().requested, IDOK);
+  EXPECT_EQ(::MessageBoxW(nullptr, L"a", L"b", MB_YESNO), IDYES);
+  boxes.SetDefaultAnswer(IDNO);
+  EXPECT_EQ(::MessageBoxW(nullptr, L"a", L"b", MB_YESNO), IDNO);
+}
+
+TEST(MsgBoxRecorder, AQueuedAnswerThatIsNoButtonIsNotPosted) {
+  MsgBoxRecorder boxes;
+  boxes.Answer(IDYES);
+  EXPECT_EQ(::MessageBoxW(nullptr, L"a", L"b", MB_OK), IDOK);
+  EXPECT_EQ(boxes.Last().requested, IDYES);
+  EXPECT_EQ(boxes.Last().answer, IDOK);
+}
+
+TEST(MsgBoxRecorder, ADriverThatHandlesTheDialogKeepsTheQueue) {
+  MsgBoxRecorder boxes;
+  boxes.Answer(IDYES);
+  std::wstring seen;
+  boxes.SetDriver([&](HWND dialog, const DialogRecord& record) {
+    seen = record.text;
+    if (record.text != L"driven") return false;
+    MsgBoxRecorder::PostCommand(dialog, IDNO);
+    return true;
+  });
+  EXPECT_EQ(::MessageBoxW(nullptr, L"driven", L"b", MB_YESNO), IDNO);
+  EXPECT_EQ(seen, L"driven");
+  EXPECT_TRUE(boxes.Last().handledByDriver);
+  EXPECT_EQ(boxes.PendingAnswers(), 1u);
+  EXPECT_EQ(::MessageBoxW(nullptr, L"not driven", L"b", MB_YESNO), IDYES);
+  EXPECT_FALSE(boxes.Last().handledByDriver);
+}
+
+TEST(MsgBoxRecorder, RecordsTheOwnerWindow) {
+  Apartment apartment;
+  auto form = Make<Form>();
+  MsgBoxRecorder boxes;
+  ::MessageBoxW(form->Hwnd(), L"a", L"b", MB_OK);
+  EXPECT_EQ(boxes.Last().owner, form->Hwnd());
+}
+
+TEST(MsgBoxRecorder, OnlyOnePerThread) {
+  MsgBoxRecorder boxes;
+  EXPECT_THROW(MsgBoxRecorder second, std::logic_error);
+  EXPECT_THROW(boxes.Last(), std::out_of_range);
+}
+
+// ------------------------------------------------- dispatch base and calls
+
+// Members that exercise the argument handling of the base directly.
+class Probe : public DispatchObject {
+ public:
+  Probe() : DispatchObject(L"Probe") {
+    Method(L"Double", {1, 1}, [](Invocation& c) {
+      kb::Variant doubled = VI4(c.Long(0) * 2);
+      c.SetRef(0, *doubled.Get());
+      c.ReturnBool(c.IsRef(0));
+    });
+    Method(
+        L"Join", {1, 3},
+        [](Invocation& c) {
+          std::wstring out;
+          for (size_t i = 0; i < c.Count(); ++i) {
+            if (i) out += L"|";
+            out += c.Has(i) ? c.Text(i) : L"-";
+          }
+          c.ReturnText(out);
+        },
+        {L"First", L"Second", L"Third"});
+    Property(
+        L"Value", [this](Invocation& c) { c.ReturnText(value_); },
+        [this](Invocation& c) { value_ = c.ValueText(); });
+    SetDefaultMember(L"Value");
+    Property(L"WriteOnly", {}, [](Invocation&) {});
+  }
+
+ private:
+  std::wstring value_ = L"start";
+};
+
+TEST(DispatchObject, NamesAreCaseInsensitiveAndUnknownOnesRefused) {
+  auto probe = Make<Probe>();
+  LPOLESTR upper = const_cast<LPOLESTR>(L"JOIN");
+  LPOLESTR lower = const_cast<LPOLESTR>(L"join");
+  DISPID a = 0, b = 0;
+  ASSERT_EQ(probe->GetIDsOfNames(IID_NULL, &upper, 1, 0, &a), S_OK);
+  ASSERT_EQ(probe->GetIDsOfNames(IID_NULL, &lower, 1, 0, &b), S_OK);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(Get(probe->Disp(), L"NoSuchMember").hr, DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(CallId(probe->Disp(), 4711, DISPATCH_METHOD).hr, DISP_E_MEMBERNOTFOUND);
+}
+
+TEST(DispatchObject, DefaultMemberAnswersDispidValue) {
+  auto probe = Make<Probe>();
+  ASSERT_TRUE(Put(probe->Disp(), L"value", L"ny").Ok());
+  CallResult r = CallId(probe->Disp(), DISPID_VALUE, DISPATCH_PROPERTYGET);
+  ASSERT_TRUE(r.Ok()) << r;
+  EXPECT_EQ(r.Text(), L"ny");
+}
+
+TEST(DispatchObject, WrongKindOfAccessIsMemberNotFound) {
+  auto probe = Make<Probe>();
+  EXPECT_EQ(Get(probe->Disp(), L"WriteOnly").hr, DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(Put(probe->Disp(), L"Join", L"x").hr, DISP_E_MEMBERNOTFOUND);
+  // A method needs DISPATCH_METHOD.
+  EXPECT_EQ(Get(probe->Disp(), L"Join", {L"a"}).hr, DISP_E_MEMBERNOTFOUND);
+}
+
+TEST(DispatchObject, ByReferenceVariantIsReadAndWrittenBack) {
+  auto probe = Make<Probe>();
+  kb::Variant x = VI4(21);
+  CallResult r = CallMethod(probe->Disp(), L"Double", {Arg::ByRef(x.Get())});
+  ASSERT_TRUE(r.Ok()) << r;
+  EXPECT_TRUE(r.Bool());
+  ASSERT_EQ(x.Type(), VT_I4);
+  EXPECT_EQ(V_I4(x.Get()), 42);
+}
+
+TEST(DispatchObject, TypedReferenceKeepsTheCallersType) {
+  auto probe = Make<Probe>();
+  kb::Variant s = VText(L"7");
+  CallResult r = CallMethod(probe->Disp(), L"Double", {Arg::ByRefTyped(s.Get())});
+  ASSERT_TRUE(r.Ok()) << r;
+  ASSERT_EQ(s.Type(), VT_BSTR);
+  EXPECT_EQ(kb::View(V_BSTR(s.Get())), L"14");
+}
+
+TEST(DispatchObject, ByValueArgumentIsLeftAlone) {
+  auto probe = Make<Probe>();
+  CallResult r = CallMethod(probe->Disp(), L"Double", {21});
+  ASSERT_TRUE(r.Ok()) << r;
+  EXPECT_FALSE(r.Bool());
+}
+
+TEST(DispatchObject, NamedAndMissingArgumentsLandInTheirPlaces) {
+  auto probe = Make<Probe>();
+  CallResult byName =
+      CallMethod(probe->Disp(), L"Join", {L"a", Arg::Named(std::wstring(L"third"), L"c")});
+  ASSERT_TRUE(byName.Ok()) << byName;
+  EXPECT_EQ(byName.Text(), L"a|-|c");
+  CallResult byId = CallMethod(probe->Disp(), L"Join", {Arg::Named(1, L"b"), L"a"});
+  ASSERT_TRUE(byId.Ok()) << byId;
+  EXPECT_EQ(byId.Text(), L"a|b");
+  CallResult missing = CallMethod(probe->Disp(), L"Join", {L"a", Arg::Missing(), L"c"});
+  ASSERT_TRUE(missing.Ok()) << missing;
+  EXPECT_EQ(missing.Text(), L"a|-|c");
+  EXPECT_EQ(CallMethod(probe->Disp(), L"Join", {Arg::Named(std::wstring(L"Fourth"), 1)}).hr,
+            DISP_E_UNKNOWNNAME);
+}
+
+TEST(DispatchObject, ArgumentCountAndTypeAreChecked) {
+  auto probe = Make<Probe>();
+  EXPECT_EQ(CallMethod(probe->Disp(), L"Join", {1, 2, 3, 4}).hr, DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(CallMethod(probe->Disp(), L"Join").hr, DISP_E_BADPARAMCOUNT);
+  CallResult r = CallMethod(probe->Disp(), L"Double", {L"abc"});
+  EXPECT_EQ(r.hr, DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(r.argErr, 0u);
+}
+
+TEST(DispatchCall, HresultTextNamesTheFailure) {
+  EXPECT_EQ(HresultText(DISP_E_MEMBERNOTFOUND), "0x80020003 DISP_E_MEMBERNOTFOUND");
+  EXPECT_EQ(HresultText(RuntimeErrorHr(53)), "0x800A0035 run-time error 53");
+  EXPECT_EQ(VariantText(*VText(L"\u00E6").Get()), "VT_BSTR \"\xC3\xA6\"");
+}
+
+// ----------------------------------------------------------------- forms
+
+TextBoxOptions WithText(std::wstring text) {
+  TextBoxOptions o;
+  o.text = std::move(text);
+  return o;
+}
+TextBoxOptions MultiLine() {
+  TextBoxOptions o;
+  o.multiLine = true;
+  return o;
+}
+TextBoxOptions Element(short index) {
+  TextBoxOptions o;
+  o.index = index;
+  return o;
+}
+TextBoxOptions At(Bounds bounds) {
+  TextBoxOptions o;
+  o.bounds = bounds;
+  return o;
+}
+LabelOptions Captioned(std::wstring caption) {
+  LabelOptions o;
+  o.caption = std::move(caption);
+  return o;
+}
+CommandButtonOptions Button(std::wstring caption) {
+  CommandButtonOptions o;
+  o.caption = std::move(caption);
+  return o;
+}
+
+class FormTest : public ::testing::Test {
+ protected:
+  Apartment apartment_;
+  kb::ComPtr<Form> form_ = Make<Form>(FormOptions{L"frmKunde", L"Kunde"});
+  IDispatch* F() const { return form_->Disp(); }
+};
+
+std::wstring ReadWindowText(HWND hwnd) {
+  wchar_t buffer[256] = {};
+  ::SendMessageW(hwnd, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
+
+HWND HwndOf(IDispatch* object) {
+  return reinterpret_cast<HWND>(static_cast<LONG_PTR>(Get(object, L"hwnd").Long()));
+}
+
+TEST_F(FormTest, TextRoundTripsThroughTheEditWindow) {
+  auto text = form_->AddTextBox(L"txtNavn");
+  HWND edit = HwndOf(text->Disp());
+  ASSERT_EQ(edit, text->Hwnd());
+  EXPECT_EQ(ClassName(edit), L"Edit");
+  ASSERT_TRUE(Put(text->Disp(), L"Text", L"Hej \u00E6\u00F8\u00E5").Ok());
+  EXPECT_EQ(ReadWindowText(edit), L"Hej \u00E6\u00F8\u00E5");
+  ::SetWindowTextW(edit, L"fra vinduet");
+  EXPECT_EQ(Get(text->Disp(), L"Text").Text(), L"fra vinduet");
+  // Text is the default member.
+  EXPECT_EQ(CallId(text->Disp(), DISPID_VALUE, DISPATCH_PROPERTYGET).Text(), L"fra vinduet");
+}
+
+TEST_F(FormTest, SelectionPropertiesFollowTheEditWindow) {
+  auto text = form_->AddTextBox(L"txtNavn", WithText(L"abcdef"));
+  ASSERT_TRUE(Put(text->Disp(), L"SelStart", 2).Ok());
+  ASSERT_TRUE(Put(text->Disp(), L"SelLength", 3).Ok());
+  DWORD start = 0, end = 0;
+  ::SendMessageW(text->Hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, 2u);
+  EXPECT_EQ(end, 5u);
+  EXPECT_EQ(Get(text->Disp(), L"SelText").Text(), L"cde");
+  ASSERT_TRUE(Put(text->Disp(), L"SelText", L"X").Ok());
+  EXPECT_EQ(text->Text(), L"abXf");
+  ASSERT_TRUE(Put(text->Disp(), L"SelStart", 1).Ok());
+  EXPECT_EQ(Get(text->Disp(), L"SelLength").Long(), 0);
+  EXPECT_EQ(Put(text->Disp(), L"SelStart", -1).ErrorNumber(), 380);
+}
+
+TEST_F(FormTest, MultiLineTextBoxHasTheEditStyle) {
+  auto memo = form_->AddTextBox(L"txtNote", MultiLine());
+  EXPECT_TRUE(::GetWindowLongW(memo->Hwnd(), GWL_STYLE) & ES_MULTILINE);
+  EXPECT_TRUE(Get(memo->Disp(), L"MultiLine").Bool());
+  EXPECT_FALSE(Get(form_->AddTextBox(L"txtOne")->Disp(), L"MultiLine").Bool());
+}
+
+TEST_F(FormTest, ListBoxItemsLiveInTheListWindow) {
+  auto list = form_->AddListBox(L"lstByer");
+  IDispatch* l = list->Disp();
+  HWND box = HwndOf(l);
+  ASSERT_EQ(ClassName(box), L"ListBox");
+  ASSERT_TRUE(CallMethod(l, L"AddItem", {L"Aarhus"}).Ok());
+  ASSERT_TRUE(CallMethod(l, L"AddItem", {L"\u00C5lborg"}).Ok());
+  ASSERT_TRUE(CallMethod(l, L"AddItem", {L"Odense", 1}).Ok());
+  EXPECT_EQ(::SendMessageW(box, LB_GETCOUNT, 0, 0), 3);
+  EXPECT_EQ(Get(l, L"ListCount").Long(), 3);
+  wchar_t item[32] = {};
+  ::SendMessageW(box, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(item));
+  EXPECT_STREQ(item, L"Odense");
+  EXPECT_EQ(Get(l, L"List", {2}).Text(), L"\u00C5lborg");
+  EXPECT_EQ(Get(l, L"List", {3}).Text(), L"");
+  ASSERT_TRUE(Put(l, L"List", L"Vejle", {0}).Ok());
+  EXPECT_EQ(list->Items(), (std::vector<std::wstring>{L"Vejle", L"Odense", L"\u00C5lborg"}));
+  EXPECT_EQ(Put(l, L"List", L"x", {3}).ErrorNumber(), 381);
+  ASSERT_TRUE(CallMethod(l, L"RemoveItem", {0}).Ok());
+  EXPECT_EQ(::SendMessageW(box, LB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(CallMethod(l, L"AddItem", {L"x", 9}).ErrorNumber(), 5);
+  ASSERT_TRUE(CallMethod(l, L"Clear").Ok());
+  EXPECT_EQ(::SendMessageW(box, LB_GETCOUNT, 0, 0), 0);
+}
+
+TEST_F(FormTest, ListIndexAndTextFollowTheSelection) {
+  auto list = form_->AddListBox(L"lstByer");
+  IDispatch* l = list->Disp();
+  for (const wchar_t* city : {L"A", L"B", L"C"}) CallMethod(l, L"AddItem", {city});
+  EXPECT_EQ(Get(l, L"ListIndex").Long(), -1);
+  EXPECT_EQ(Get(l, L"Text").Text(), L"");
+  ::SendMessageW(list->Hwnd(), LB_SETCURSEL, 2, 0);
+  EXPECT_EQ(Get(l, L"ListIndex").Long(), 2);
+  EXPECT_EQ(Get(l, L"Text").Text(), L"C");
+  ASSERT_TRUE(Put(l, L"ListIndex", 0).Ok());
+  EXPECT_EQ(::SendMessageW(list->Hwnd(), LB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(Put(l, L"ListIndex", 3).ErrorNumber(), 380);
+  ASSERT_TRUE(Put(l, L"ItemData", 77, {1}).Ok());
+  EXPECT_EQ(::SendMessageW(list->Hwnd(), LB_GETITEMDATA, 1, 0), 77);
+}
+
+TEST_F(FormTest, ListBoxArgumentsMayComeByReferenceOrByName) {
+  auto list = form_->AddListBox(L"lstByer");
+  kb::Variant city = VText(L"Ribe");
+  ASSERT_TRUE(CallMethod(list->Disp(), L"AddItem", {Arg::ByRef(city.Get())}).Ok());
+  kb::Variant typed = VText(L"Skive");
+  ASSERT_TRUE(CallMethod(list->Disp(), L"AddItem", {Arg::ByRefTyped(typed.Get())}).Ok());
+  CallResult named = CallMethod(list->Disp(), L"AddItem",
+                                {Arg::Named(std::wstring(L"Index"), 0),
+                                 Arg::Named(std::wstring(L"Item"), L"Tarm")});
+  ASSERT_TRUE(named.Ok()) << named;
+  EXPECT_EQ(list->Items(), (std::vector<std::wstring>{L"Tarm", L"Ribe", L"Skive"}));
+}
+
+TEST_F(FormTest, ControlsCanBeWalkedWithForEach) {
+  form_->AddTextBox(L"txtNavn");
+  form_->AddListBox(L"lstByer");
+  form_->AddLabel(L"lblNavn", Captioned(L"Navn:"));
+  form_->AddCommandButton(L"cmdOk", Button(L"OK"));
+  kb::ComPtr<IDispatch> controls = Get(F(), L"Controls").Object();
+  ASSERT_TRUE(controls);
+  EXPECT_EQ(Get(controls.Get(), L"Count").Long(), 4);
+  HRESULT hr = E_FAIL;
+  std::vector<kb::Variant> items = Enumerate(controls.Get(), &hr);
+  ASSERT_EQ(hr, S_OK) << HresultText(hr);
+  std::vector<std::wstring> names;
+  for (kb::Variant& item : items) {
+    ASSERT_EQ(item.Type(), VT_DISPATCH);
+    names.push_back(Get(V_DISPATCH(item.Get()), L"Name").Text());
+  }
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"txtNavn", L"lstByer", L"lblNavn", L"cmdOk"}));
+}
+
+TEST_F(FormTest, ControlsAreReachedByIndexNameAndMember) {
+  auto text = form_->AddTextBox(L"txtNavn");
+  auto label = form_->AddLabel(L"lblNavn", Captioned(L"Navn:"));
+  kb::ComPtr<IDispatch> holder = Get(F(), L"Controls").Object();
+  IDispatch* controls = holder.Get();
+  EXPECT_EQ(Get(controls, L"Item", {1}).Object().Get(), label->Disp());
+  EXPECT_EQ(CallId(controls, DISPID_VALUE, DISPATCH_PROPERTYGET, {L"TXTNAVN"}).Object().Get(),
+            text->Disp());
+  // Form1(1): the form's default member is Controls, which passes the index on.
+  EXPECT_EQ(CallId(F(), DISPID_VALUE, DISPATCH_PROPERTYGET, {1}).Object().Get(), label->Disp());
+  EXPECT_EQ(Get(F(), L"Controls", {0}).Object().Get(), text->Disp());
+  EXPECT_EQ(Get(F(), L"lblNavn").Object().Get(), label->Disp());
+  EXPECT_EQ(Get(label->Disp(), L"Caption").Text(), L"Navn:");
+  EXPECT_EQ(Get(controls, L"Item", {2}).ErrorNumber(), 9);
+  EXPECT_EQ(Get(controls, L"Item", {L"nope"}).ErrorNumber(), 730);
+  EXPECT_EQ(Get(label->Disp(), L"Parent").Object().Get(), F());
+}
+
+TEST_F(FormTest, ControlArraysAreIndexed) {
+  form_->AddTextBox(L"txtLinje", Element(0));
+  auto second = form_->AddTextBox(L"txtLinje", Element(1));
+  auto single = form_->AddTextBox(L"txtEne");
+  CallResult element = Get(F(), L"txtLinje", {1});
+  ASSERT_TRUE(element.Ok()) << element;
+  EXPECT_EQ(element.Object().Get(), second->Disp());
+  EXPECT_EQ(Get(second->Disp(), L"Index").Long(), 1);
+  EXPECT_EQ(Get(F(), L"txtLinje", {5}).ErrorNumber(), 340);
+  EXPECT_EQ(Get(single->Disp(), L"Index").ErrorNumber(), 343);
+}
+
+TEST_F(FormTest, ControlKindsAnswerQueryInterface) {
+  auto text = form_->AddTextBox(L"txtNavn");
+  auto list = form_->AddListBox(L"lstByer");
+  auto label = form_->AddLabel(L"lblNavn");
+  auto button = form_->AddCommandButton(L"cmdOk");
+  struct Case {
+    IDispatch* object;
+    const GUID& kind;
+  };
+  const Case cases[] = {{text->Disp(), kKindTextBox},
+                        {list->Disp(), kKindListBox},
+                        {label->Disp(), kKindLabel},
+                        {button->Disp(), kKindCommandButton},
+                        {F(), kKindForm}};
+  const GUID* kinds[] = {&kKindTextBox, &kKindListBox, &kKindLabel, &kKindCommandButton,
+                         &kKindForm,    &kKindLine,    &kKindTimer};
+  for (const Case& c : cases) {
+    for (const GUID* kind : kinds) {
+      void* out = nullptr;
+      HRESULT hr = c.object->QueryInterface(*kind, &out);
+      kb::ComPtr<IUnknown> answer = kb::ComPtr<IUnknown>::Attach(static_cast<IUnknown*>(out));
+      if (IsEqualGUID(*kind, c.kind)) {
+        EXPECT_EQ(hr, S_OK);
+        EXPECT_EQ(out, static_cast<void*>(c.object));
+      } else {
+        EXPECT_EQ(hr, E_NOINTERFACE);
+        EXPECT_EQ(out, nullptr);
+      }
+    }
+  }
+}
+
+TEST_F(FormTest, SizesAreTwipsUntilScaleModeSaysPixels) {
+  const int dpi = form_->DpiX();
+  RECT client{}, outer{};
+  ::GetClientRect(form_->Hwnd(), &client);
+  ::GetWindowRect(form_->Hwnd(), &outer);
+  EXPECT_EQ(Get(F(), L"ScaleMode").Long(), 1);
+  EXPECT_DOUBLE_EQ(Get(F(), L"ScaleWidth").Double(), client.right * 1440.0 / dpi);
+  EXPECT_DOUBLE_EQ(Get(F(), L"Width").Double(), (outer.right - outer.left) * 1440.0 / dpi);
+  auto text = form_->AddTextBox(L"txtNavn", At({16, 24, 100, 20}));
+  EXPECT_DOUBLE_EQ(Get(text->Disp(), L"Left").Double(), 16 * 1440.0 / dpi);
+
+  ASSERT_TRUE(Put(F(), L"ScaleMode", 3).Ok());
+  EXPECT_DOUBLE_EQ(Get(F(), L"ScaleWidth").Double(), client.right);
+  EXPECT_DOUBLE_EQ(Get(F(), L"ScaleHeight").Double(), client.bottom);
+  EXPECT_DOUBLE_EQ(Get(text->Disp(), L"Top").Double(), 24);
+  ASSERT_TRUE(Put(text->Disp(), L"Width", 50).Ok());
+  EXPECT_EQ(text->PixelRect().right - text->PixelRect().left, 50);
+  // The form's own size stays in twips.
+  EXPECT_DOUBLE_EQ(Get(F(), L"Width").Double(), (outer.right - outer.left) * 1440.0 / dpi);
+  EXPECT_EQ(Put(F(), L"ScaleMode", 0).ErrorNumber(), 380);
+}
+
+TEST_F(FormTest, FormGeometryMovesTheWindow) {
+  const int dpi = form_->DpiX();
+  ASSERT_TRUE(Put(F(), L"Width", 6000).Ok());
+  ASSERT_TRUE(Put(F(), L"Left", 1500).Ok());
+  RECT outer{};
+  ::GetWindowRect(form_->Hwnd(), &outer);
+  EXPECT_EQ(outer.right - outer.left, 6000 * dpi / 1440);
+  EXPECT_EQ(outer.left, 1500 * dpi / 1440);
+}
+
+TEST_F(FormTest, HandlesCaptionAndDrawingProperties) {
+  EXPECT_EQ(HwndOf(F()), form_->Hwnd());
+  EXPECT_EQ(Get(F(), L"Name").Text(), L"frmKunde");
+  ASSERT_TRUE(Put(F(), L"Caption", L"Kunde \u00F8").Ok());
+  EXPECT_EQ(ReadWindowText(form_->Hwnd()), L"Kunde \u00F8");
+  HDC dc = reinterpret_cast<HDC>(static_cast<LONG_PTR>(Get(F(), L"hdc").Long()));
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(::WindowFromDC(dc), form_->Hwnd());
+  EXPECT_EQ(Get(F(), L"DrawWidth").Long(), 1);
+  EXPECT_EQ(Put(F(), L"DrawWidth", 0).ErrorNumber(), 380);
+}
+
+TEST_F(FormTest, IconIsNothingUntilSet) {
+  CallResult none = Get(F(), L"Icon");
+  ASSERT_EQ(none.value.Type(), VT_DISPATCH);
+  EXPECT_EQ(none.Object().Get(), nullptr);
+  kb::ComPtr<IDispatch> picture = MakeIconPicture();
+  ASSERT_TRUE(PutRef(F(), L"Icon", picture.Get()).Ok());
+  EXPECT_EQ(Get(F(), L"Icon").Object().Get(), picture.Get());
+  EXPECT_EQ(Get(picture.Get(), L"Type").Long(), PICTYPE_ICON);
+}
+
+TEST_F(FormTest, ButtonValueTrueClicksIt) {
+  auto button = form_->AddCommandButton(L"cmdOk", Button(L"OK"));
+  int clicked = 0;
+  button->OnClick([&] { ++clicked; });
+  ASSERT_TRUE(Put(button->Disp(), L"Value", true).Ok());
+  EXPECT_EQ(button->Clicks(), 1);
+  EXPECT_EQ(clicked, 1);
+  EXPECT_EQ(Get(button->Disp(), L"Caption").Text(), L"OK");
+}
+
+TEST_F(FormTest, LabelHasNoWindowHandleMember) {
+  auto label = form_->AddLabel(L"lblNavn");
+  EXPECT_EQ(Get(label->Disp(), L"hwnd").hr, DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(Get(label->Disp(), L"SetFocus").hr, DISP_E_UNKNOWNNAME);
+}
+
+TEST_F(FormTest, ClosingTheWindowUnloadsTheForm) {
+  HWND hwnd = form_->Hwnd();
+  ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(PumpUntil([&] { return form_->Unloaded(); }));
+  EXPECT_FALSE(::IsWindow(hwnd));
+  EXPECT_EQ(form_->CloseRequests(), 1);
+  EXPECT_EQ(Get(F(), L"Caption").Text(), L"Kunde");
+}
+
+TEST_F(FormTest, AFormThatCancelsItsUnloadStays) {
+  form_->SetCancelUnload(true);
+  form_->Close();
+  EXPECT_FALSE(form_->Unloaded());
+  EXPECT_TRUE(::IsWindow(form_->Hwnd()));
+  EXPECT_EQ(form_->CloseRequests(), 1);
+  form_->SetCancelUnload(false);
+  ::SendMessageW(form_->Hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(form_->Unloaded());
+}
+
+}  // namespace
+}  // namespace kb::support
