@@ -7,6 +7,7 @@
 
 kb_session_pids=()
 kb_session_prefix=
+kb_session_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 kb_session_stop() {
   if [[ -n $kb_session_prefix ]]; then
@@ -56,9 +57,14 @@ kb_start_wineserver() {
   pid=$!
   sleep 0.2
   # Still running elsewhere: use that one, but it is not ours to stop.
-  kill -0 "$pid" 2>/dev/null || return 0
-  kb_session_pids+=("$pid")
-  kb_session_prefix=$prefix
+  if kill -0 "$pid" 2>/dev/null; then
+    kb_session_pids+=("$pid")
+    kb_session_prefix=$prefix
+  fi
+  # The first program of a server starts Wine's own background processes,
+  # which live as long as the server and keep the starter's output open:
+  # under ctest that would be a test that never ends. Start them here.
+  "$kb_session_tools/wine-run" --prefix="$prefix" cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
 }
 
 kb_session_start() {

@@ -200,9 +200,10 @@ ComPtr<IDispatch> NewObject(const meta::Class& cls) {
                                     reinterpret_cast<void**>(factory.Out()));
   EXPECT_EQ(S_OK, hr) << "DllGetClassObject for " << Narrow(cls.name);
   ComPtr<IDispatch> object;
-  if (factory)
+  if (factory) {
     EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch,
                                             reinterpret_cast<void**>(object.Out())));
+  }
   return object;
 }
 
@@ -239,7 +240,9 @@ class Probe : public IDispatch {
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID,
                                           DISPID* ids) override {
-    for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
+    if (ids) {
+      for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+    }
     return DISP_E_UNKNOWNNAME;
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*,
@@ -305,6 +308,14 @@ class ArgSet {
   UINT Count() const { return static_cast<UINT>(rgvarg_.size()); }
   UINT NamedCount() const { return static_cast<UINT>(ids_.size()); }
   const std::vector<VARIANTARG>& Built() const { return rgvarg_; }
+
+  // The caller's variables as raw bytes, to tell whether a call wrote to them.
+  std::string TargetBytes() const {
+    std::string bytes;
+    for (const auto& t : targets_) bytes.append(reinterpret_cast<const char*>(&t), sizeof t);
+    for (const auto& d : decimals_) bytes.append(reinterpret_cast<const char*>(&d), sizeof d);
+    return bytes;
+  }
 
   static constexpr size_t kNone = ~size_t(0);
   size_t FirstInvalidTarget() {
@@ -515,9 +526,15 @@ std::vector<Kind> ValueKinds() {
   add("INT -1", [](VARIANT& v) { V_VT(&v) = VT_INT; V_INT(&v) = -1; });
   add("UINT max", [](VARIANT& v) { V_VT(&v) = VT_UINT; V_UINT(&v) = 0xFFFFFFFFu; });
   // Types a VARIANT must not carry.
+  // VT_ILLEGAL has the reference and array bits set, so its value field
+  // points at valid (empty) storage as well.
   for (VARTYPE bad : {VARTYPE(VT_VARIANT), VARTYPE(VT_VOID), VARTYPE(VT_HRESULT),
                       VARTYPE(VT_PTR), VARTYPE(15), VARTYPE(0x7F), VARTYPE(VT_ILLEGAL)})
-    add("invalid VT " + std::to_string(bad), [bad](VARIANT& v) { V_VT(&v) = bad; });
+    k.push_back({"invalid VT " + std::to_string(bad), [bad](ArgSet& set, VARIANT& v) {
+                   ::VariantInit(&v);
+                   V_VT(&v) = bad;
+                   V_BYREF(&v) = &V_I4(set.Target());
+                 }});
   add("RECORD without info", [](VARIANT& v) { V_VT(&v) = VT_RECORD; });
   // Arrays.
   add("ARRAY|VARIANT null", [](VARIANT& v) { V_VT(&v) = VT_ARRAY | VT_VARIANT; });
@@ -774,7 +791,12 @@ const char* ExpectName(Expect e) {
   return "?";
 }
 
+struct Target;
+
 struct Call {
+  Call() = default;
+  Call(const Target& t, std::string label, Expect expect);
+
   const meta::Class* cls = nullptr;
   const meta::Member* member = nullptr;
   DISPID id = 0;
@@ -892,9 +914,10 @@ bool VariantValid(VARIANT* v) {
   return SUCCEEDED(::VariantCopy(copy.Get(), v));
 }
 
-HRESULT Run(IDispatch* object, Call& c) {
+HRESULT Drive(IDispatch* object, Call& c) {
   c.args.Build();
   const std::vector<VARIANTARG> before = c.args.Built();
+  const std::string variablesBefore = c.args.TargetBytes();
   DISPPARAMS dp{};
   dp.rgvarg = c.noRgvarg ? nullptr : c.args.Rgvarg();
   dp.cArgs = c.args.Count();
@@ -931,8 +954,13 @@ HRESULT Run(IDispatch* object, Call& c) {
   // The outcome itself.
   ComPtr<IErrorInfo> info;
   const bool hasInfo = ::GetErrorInfo(0, info.Out()) == S_OK && info;
+  if (hr == DISP_E_EXCEPTION && c.withExcep && excep.pfnDeferredFillIn)
+    excep.pfnDeferredFillIn(&excep);
+  // A member that is not part of this build never runs, just as one whose
+  // arguments did not bind.
+  const bool neverRan = IsBindingFailure(hr) || hr == E_NOTIMPL ||
+                        (hr == DISP_E_EXCEPTION && c.withExcep && excep.scode == E_NOTIMPL);
   if (hr == DISP_E_EXCEPTION && c.withExcep) {
-    if (excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
     if (excep.wCode != 0) problem("EXCEPINFO.wCode is set; clients read scode");
     if (!FAILED(excep.scode)) {
       problem("DISP_E_EXCEPTION with a successful scode " + Hex(excep.scode));
@@ -991,6 +1019,10 @@ HRESULT Run(IDispatch* object, Call& c) {
   for (size_t i = 0; i < before.size(); ++i)
     if (std::memcmp(&before[i], &after[i], sizeof(VARIANTARG)) != 0)
       problem("rgvarg[" + std::to_string(i) + "] was changed");
+
+  if (neverRan && c.args.TargetBytes() != variablesBefore)
+    problem("a call that never ran the member (" + HrText(hr) +
+            ") changed a variable passed by reference");
 
   // The result.
   if (c.withResult && c.member) {
@@ -1077,16 +1109,14 @@ struct Target {
   DISPID id;
 };
 
-Call NewCall(const Target& t, std::string label, Expect expect) {
-  Call c;
-  c.cls = t.cls;
-  c.member = t.member;
-  c.id = t.id;
-  c.flags = ProperFlags(*t.member);
-  c.expect = expect;
-  c.label = std::move(label);
-  return c;
-}
+
+Call::Call(const Target& t, std::string label, Expect expect)
+    : cls(t.cls),
+      member(t.member),
+      id(t.id),
+      flags(ProperFlags(*t.member)),
+      expect(expect),
+      label(std::move(label)) {}
 
 // Walks every member that is called at all, with a fresh object for each.
 template <class F>
@@ -1243,25 +1273,25 @@ TEST_F(Fuzz, WellFormedArgumentListsReachTheMember) {
   ForEachMember([](Target& t) {
     const meta::Member& m = *t.member;
     for (int style = 0; style < 3; ++style) {
-      Call all = NewCall(t, "every parameter, style " + std::to_string(style), Expect::Bind);
+      Call all(t, "every parameter, style " + std::to_string(style), Expect::Bind);
       AddGoodArgs(all, m.params.size(), style);
-      Run(t.object.Get(), all);
+      Drive(t.object.Get(), all);
     }
     if (m.kind == meta::Kind::PropertyPut) return;
-    Call required = NewCall(t, "required parameters only", Expect::Bind);
+    Call required(t, "required parameters only", Expect::Bind);
     AddGoodArgs(required, RequiredCount(m), 0);
-    Run(t.object.Get(), required);
+    Drive(t.object.Get(), required);
     // Every parameter by name, last first.
-    Call named = NewCall(t, "every parameter named", Expect::Bind);
+    Call named(t, "every parameter named", Expect::Bind);
     for (size_t i = m.params.size(); i-- > 0;)
       AddKind(named, GoodValue(m.params[i], false), true, static_cast<DISPID>(i));
-    Run(t.object.Get(), named);
+    Drive(t.object.Get(), named);
     // Optional parameters passed as missing.
-    Call missing = NewCall(t, "optional parameters passed as missing", Expect::Bind);
+    Call missing(t, "optional parameters passed as missing", Expect::Bind);
     for (size_t i = 0; i < m.params.size(); ++i) {
       AddKind(missing, m.params[i].Optional() ? Missing() : GoodValue(m.params[i], false));
     }
-    Run(t.object.Get(), missing);
+    Drive(t.object.Get(), missing);
   });
 }
 
@@ -1271,12 +1301,12 @@ TEST_F(Fuzz, EveryValueKindInEveryParameter) {
     const meta::Member& m = *t.member;
     for (size_t at = 0; at < m.params.size(); ++at) {
       for (const Kind& k : kinds) {
-        Call c = NewCall(t, "parameter " + std::to_string(at) + " hostile", Expect::Survive);
+        Call c(t, "parameter " + std::to_string(at) + " hostile", Expect::Survive);
         for (size_t i = 0; i < m.params.size(); ++i) {
           const bool value = m.kind == meta::Kind::PropertyPut && i + 1 == m.params.size();
           AddKind(c, i == at ? k : GoodValue(m.params[i], false), value, DISPID_PROPERTYPUT);
         }
-        Run(t.object.Get(), c);
+        Drive(t.object.Get(), c);
       }
     }
   });
@@ -1287,68 +1317,67 @@ TEST_F(Fuzz, EveryCombinationOfInvokeFlags) {
     const meta::Member& m = *t.member;
     for (WORD flags = 0; flags <= 0x1F; ++flags) {
       const WORD sent = flags & 0x10 ? WORD(0x8000 | (flags & 0xF)) : flags;
-      Call c = NewCall(t, "flags " + FlagsText(sent),
+      Call c(t, "flags " + FlagsText(sent),
                        FlagsFit(m, sent) ? Expect::Bind : Expect::NoMember);
       c.flags = sent;
       AddGoodArgs(c, m.params.size(), 0);
-      Run(t.object.Get(), c);
+      Drive(t.object.Get(), c);
     }
   });
 }
 
 TEST_F(Fuzz, WrongCountsAndBadNames) {
-  const auto& kinds = AllKinds();
-  ForEachMember([&](Target& t) {
+  ForEachMember([](Target& t) {
     const meta::Member& m = *t.member;
     const size_t n = m.params.size();
     const bool put = m.kind == meta::Kind::PropertyPut;
     for (size_t extra : {1u, 5u}) {
-      Call c = NewCall(t, std::to_string(extra) + " too many", Expect::BadCount);
+      Call c(t, std::to_string(extra) + " too many", Expect::BadCount);
       for (size_t i = 0; i < n + extra; ++i) AddKind(c, i < n ? GoodValue(m.params[i], false) : Filler());
-      if (!put) Run(t.object.Get(), c);
+      if (!put) Drive(t.object.Get(), c);
     }
     const size_t required = RequiredCount(m);
     if (required > 0 && !put) {
-      Call none = NewCall(t, "no arguments", Expect::TooFew);
-      Run(t.object.Get(), none);
-      Call fewer = NewCall(t, "one required argument short", Expect::TooFew);
+      Call none(t, "no arguments", Expect::TooFew);
+      Drive(t.object.Get(), none);
+      Call fewer(t, "one required argument short", Expect::TooFew);
       AddGoodArgs(fewer, required - 1, 0);
-      Run(t.object.Get(), fewer);
+      Drive(t.object.Get(), fewer);
       // The first parameter by name only.
       if (required > 1) {
-        Call c = NewCall(t, "only the first parameter, by name", Expect::TooFew);
+        Call c(t, "only the first parameter, by name", Expect::TooFew);
         AddKind(c, GoodValue(m.params[0], false), true, 0);
-        Run(t.object.Get(), c);
+        Drive(t.object.Get(), c);
       }
     }
     const DISPID bad[] = {static_cast<DISPID>(n), 100, -1, DISPID_UNKNOWN, 0x7FFFFFFF,
                           put ? DISPID(-7) : DISPID_PROPERTYPUT};
     for (DISPID id : bad) {
-      Call c = NewCall(t, "named dispid " + std::to_string(id), Expect::BadName);
+      Call c(t, "named dispid " + std::to_string(id), Expect::BadName);
       AddGoodArgs(c, put ? n : 0, 0);
       AddKind(c, Filler(), true, id);
-      Run(t.object.Get(), c);
+      Drive(t.object.Get(), c);
     }
     if (n > 0 && !put) {
-      Call twice = NewCall(t, "the same parameter named twice", Expect::BadName);
+      Call twice(t, "the same parameter named twice", Expect::BadName);
       AddKind(twice, GoodValue(m.params[0], false), true, 0);
       AddKind(twice, GoodValue(m.params[0], false), true, 0);
-      Run(t.object.Get(), twice);
-      Call both = NewCall(t, "a parameter given by position and by name", Expect::BadName);
+      Drive(t.object.Get(), twice);
+      Call both(t, "a parameter given by position and by name", Expect::BadName);
       AddGoodArgs(both, n, 0);
       AddKind(both, GoodValue(m.params[0], false), true, 0);
-      Run(t.object.Get(), both);
+      Drive(t.object.Get(), both);
     }
     if (put) {
-      Call positional = NewCall(t, "put value by position", Expect::Survive);
+      Call positional(t, "put value by position", Expect::Survive);
       AddKind(positional, GoodValue(m.params[0], false));
-      Run(t.object.Get(), positional);
-      Call none = NewCall(t, "put without a value", Expect::TooFew);
-      Run(t.object.Get(), none);
-      Call two = NewCall(t, "two put values", Expect::BadName);
+      Drive(t.object.Get(), positional);
+      Call none(t, "put without a value", Expect::TooFew);
+      Drive(t.object.Get(), none);
+      Call two(t, "two put values", Expect::BadName);
       AddGoodArgs(two, n, 0);
       AddGoodArgs(two, n, 0);
-      Run(t.object.Get(), two);
+      Drive(t.object.Get(), two);
     }
   });
 }
@@ -1357,43 +1386,43 @@ TEST_F(Fuzz, NullPartsOfTheCall) {
   ForEachMember([](Target& t) {
     const meta::Member& m = *t.member;
     for (int mask = 0; mask < 8; ++mask) {
-      Call c = NewCall(t, "null pointers " + std::to_string(mask), Expect::Bind);
+      Call c(t, "null pointers " + std::to_string(mask), Expect::Bind);
       AddGoodArgs(c, m.params.size(), 0);
       c.withResult = !(mask & 1);
       c.withExcep = !(mask & 2);
       c.withArgErr = !(mask & 4);
-      Run(t.object.Get(), c);
+      Drive(t.object.Get(), c);
     }
     {
-      Call c = NewCall(t, "no DISPPARAMS", RequiredCount(m) ? Expect::TooFew : Expect::Bind);
+      Call c(t, "no DISPPARAMS", RequiredCount(m) ? Expect::TooFew : Expect::Bind);
       if (m.kind == meta::Kind::PropertyPut) c.expect = Expect::TooFew;
       c.noParams = true;
-      Run(t.object.Get(), c);
+      Drive(t.object.Get(), c);
     }
     {
-      Call c = NewCall(t, "cArgs without rgvarg", Expect::InvalidArg);
+      Call c(t, "cArgs without rgvarg", Expect::InvalidArg);
       AddKind(c, Filler());
       AddKind(c, Filler());
       c.noRgvarg = true;
-      Run(t.object.Get(), c);
+      Drive(t.object.Get(), c);
     }
     {
-      Call c = NewCall(t, "cNamedArgs without rgdispidNamedArgs", Expect::InvalidArg);
+      Call c(t, "cNamedArgs without rgdispidNamedArgs", Expect::InvalidArg);
       AddKind(c, Filler(), true, 0);
       c.noNamedIds = true;
-      Run(t.object.Get(), c);
+      Drive(t.object.Get(), c);
     }
     {
-      Call c = NewCall(t, "more named arguments than arguments", Expect::InvalidArg);
+      Call c(t, "more named arguments than arguments", Expect::InvalidArg);
       AddKind(c, Filler(), true, 0);
       c.extraNamed = 2;
-      Run(t.object.Get(), c);
+      Drive(t.object.Get(), c);
     }
     {
-      Call c = NewCall(t, "riid IID_IDispatch", Expect::WrongInterface);
+      Call c(t, "riid IID_IDispatch", Expect::WrongInterface);
       c.riid = IID_IDispatch;
       AddGoodArgs(c, m.params.size(), 0);
-      Run(t.object.Get(), c);
+      Drive(t.object.Get(), c);
     }
   });
 }
@@ -1409,7 +1438,7 @@ TEST_F(Fuzz, SeededRandomArgumentLists) {
     const meta::Member& m = *t.member;
     const size_t n = m.params.size();
     for (long round = 0; round < rounds; ++round) {
-      Call c = NewCall(t, "random round " + std::to_string(round), Expect::Survive);
+      Call c(t, "random round " + std::to_string(round), Expect::Survive);
       const size_t count = Pick(static_cast<unsigned>(n + 3));
       const bool naming = Pick(4) == 0;
       std::vector<DISPID> order;
@@ -1432,7 +1461,7 @@ TEST_F(Fuzz, SeededRandomArgumentLists) {
       c.withExcep = Pick(6) != 0;
       c.withArgErr = Pick(6) != 0;
       if (count == 0 && Pick(5) == 0) c.noParams = true;
-      Run(t.object.Get(), c);
+      Drive(t.object.Get(), c);
     }
   });
 }
@@ -1463,7 +1492,7 @@ TEST_F(Fuzz, UnknownDispidsFindNoMember) {
         c.flags = flags;
         c.expect = Expect::NoMember;
         c.label = "unknown dispid";
-        Run(object.Get(), c);
+        Drive(object.Get(), c);
       }
   }
 }

@@ -259,8 +259,8 @@ std::string CallResult::Describe() const {
     return out.str();
   }
   if (hr == DISP_E_EXCEPTION) {
-    out << " (scode " << HresultText(scode) << ", wCode " << wCode << ", source \""
-        << Utf8(source) << "\", description \"" << Utf8(description) << "\")";
+    out << " (scode " << HresultText(scode) << ", wCode " << wCode << ", source \"" << Utf8(source)
+        << "\", description \"" << Utf8(description) << "\")";
   }
   if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) out << " at rgvarg " << argErr;
   return out.str();
@@ -293,8 +293,8 @@ CallResult CallId(IDispatch* target, DISPID id, WORD flags, std::vector<Arg> arg
   }
   for (auto it = positional.rbegin(); it != positional.rend(); ++it) slots.push_back((*it)->Slot());
   DISPPARAMS params{slots.empty() ? nullptr : slots.data(),
-                    namedIds.empty() ? nullptr : namedIds.data(),
-                    static_cast<UINT>(slots.size()), static_cast<UINT>(namedIds.size())};
+                    namedIds.empty() ? nullptr : namedIds.data(), static_cast<UINT>(slots.size()),
+                    static_cast<UINT>(namedIds.size())};
   EXCEPINFO excep{};
   r.hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, r.value.Out(), &excep,
                         &r.argErr);
@@ -376,8 +376,8 @@ std::string HresultText(HRESULT hr) {
 
 std::string Utf8(std::wstring_view text) {
   if (text.empty()) return {};
-  int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0, nullptr, nullptr);
+  int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
   std::string out(static_cast<size_t>(size), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
                         nullptr, nullptr);
@@ -399,7 +399,8 @@ std::string VariantText(const VARIANT& v) {
     default: break;
   }
   kb::Variant text;
-  HRESULT hr = ::VariantChangeType(text.Out(), const_cast<VARIANT*>(&v), VARIANT_ALPHABOOL, VT_BSTR);
+  HRESULT hr =
+      ::VariantChangeType(text.Out(), const_cast<VARIANT*>(&v), VARIANT_ALPHABOOL, VT_BSTR);
   if (FAILED(hr)) return type;
   return type + " " + Utf8(kb::View(V_BSTR(text.Get())));
 }

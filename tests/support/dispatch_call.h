@@ -3,8 +3,8 @@
 // arguments, named ones, missing optionals.
 #pragma once
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include <optional>
 #include <ostream>
@@ -104,8 +104,7 @@ CallResult CallId(IDispatch* target, DISPID id, WORD flags, std::vector<Arg> arg
 // Shorthands for what a client compiles `x = o.P(i)`, `o.P(i) = v`,
 // `Set o.P = v` and `o.M a, b` into.
 CallResult Get(IDispatch* target, std::wstring_view name, std::vector<Arg> indexes = {});
-CallResult Put(IDispatch* target, std::wstring_view name, Arg value,
-               std::vector<Arg> indexes = {});
+CallResult Put(IDispatch* target, std::wstring_view name, Arg value, std::vector<Arg> indexes = {});
 CallResult PutRef(IDispatch* target, std::wstring_view name, Arg value);
 CallResult CallMethod(IDispatch* target, std::wstring_view name, std::vector<Arg> args = {});
 

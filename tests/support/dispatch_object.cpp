@@ -301,8 +301,7 @@ HRESULT DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
   return DISP_E_BADINDEX;
 }
 
-HRESULT DispatchObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
-                                      DISPID* ids) {
+HRESULT DispatchObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (!names || !ids || count == 0) return E_INVALIDARG;
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
@@ -424,10 +423,10 @@ void DispatchObject::GetThroughDefault(Member& m, DISPPARAMS* params, Invocation
   // the front of rgvarg.
   DISPPARAMS rest{params->rgvarg, nullptr, params->cArgs - static_cast<UINT>(m.indexes), 0};
   EXCEPINFO excep{};
-  HRESULT hr = V_DISPATCH(object.Get())
-                   ->Invoke(DISPID_VALUE, IID_NULL, inv.lcid_,
-                            DISPATCH_PROPERTYGET | DISPATCH_METHOD, &rest, inv.Result(), &excep,
-                            nullptr);
+  HRESULT hr =
+      V_DISPATCH(object.Get())
+          ->Invoke(DISPID_VALUE, IID_NULL, inv.lcid_, DISPATCH_PROPERTYGET | DISPATCH_METHOD, &rest,
+                   inv.Result(), &excep, nullptr);
   kb::Bstr source = kb::Bstr::Attach(excep.bstrSource);
   kb::Bstr description = kb::Bstr::Attach(excep.bstrDescription);
   kb::Bstr help = kb::Bstr::Attach(excep.bstrHelpFile);

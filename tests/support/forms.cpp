@@ -78,12 +78,9 @@ RECT Moved(const Invocation& c, RECT r, const std::function<int(double)>& x,
 
 // ------------------------------------------------------------------ Control
 
-Control::Control(std::wstring typeName, Form& parent, std::wstring name,
-                 std::optional<short> index, REFIID kind)
-    : DispatchObject(std::move(typeName)),
-      parent_(&parent),
-      name_(std::move(name)),
-      index_(index) {
+Control::Control(std::wstring typeName, Form& parent, std::wstring name, std::optional<short> index,
+                 REFIID kind)
+    : DispatchObject(std::move(typeName)), parent_(&parent), name_(std::move(name)), index_(index) {
   AddKind(kind);
   RegisterCommon();
 }
@@ -91,10 +88,11 @@ Control::Control(std::wstring typeName, Form& parent, std::wstring name,
 void Control::CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const Bounds& b,
                           std::wstring_view text) {
   std::wstring caption(text);
-  HWND hwnd = ::CreateWindowExW(exStyle, windowClass, caption.c_str(), WS_CHILD | WS_VISIBLE | style,
-                                b.left, b.top, b.width, b.height, parent_->Hwnd(),
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(parent_->nextChildId_++)),
-                                ::GetModuleHandleW(nullptr), nullptr);
+  HWND hwnd =
+      ::CreateWindowExW(exStyle, windowClass, caption.c_str(), WS_CHILD | WS_VISIBLE | style,
+                        b.left, b.top, b.width, b.height, parent_->Hwnd(),
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(parent_->nextChildId_++)),
+                        ::GetModuleHandleW(nullptr), nullptr);
   if (!hwnd) throw std::runtime_error("CreateWindowEx failed for a control");
   window_ = Window(hwnd);
   ApplyFont();
@@ -191,14 +189,13 @@ void Control::RegisterCommon() {
         r.bottom = r.top + h;
         SetPixelRect(r);
       });
-  Method(
-      L"Move", {1, 4},
-      [this](Invocation& c) {
-        SetPixelRect(Moved(
-            c, PixelRect(), [this](double v) { return FromScaleX(v); },
-            [this](double v) { return FromScaleY(v); }));
-      },
-      {L"Left", L"Top", L"Width", L"Height"});
+  Method(L"Move", {1, 4},
+         [this](Invocation& c) {
+           SetPixelRect(Moved(
+               c, PixelRect(), [this](double v) { return FromScaleX(v); },
+               [this](double v) { return FromScaleY(v); }));
+         },
+         {L"Left", L"Top", L"Width", L"Height"});
 
   // The control's own flag, not IsWindowVisible: a control of a hidden form
   // still reports Visible = True.
@@ -213,7 +210,9 @@ void Control::RegisterCommon() {
       });
   Property(
       L"Enabled",
-      [this](Invocation& c) { c.ReturnBool(Hwnd() ? ::IsWindowEnabled(Hwnd()) != FALSE : enabled_); },
+      [this](Invocation& c) {
+        c.ReturnBool(Hwnd() ? ::IsWindowEnabled(Hwnd()) != FALSE : enabled_);
+      },
       [this](Invocation& c) {
         enabled_ = c.ValueBool();
         if (Hwnd()) ::EnableWindow(Hwnd(), enabled_);
@@ -260,7 +259,9 @@ void Control::ExposeHwnd() {
 void Control::ExposeFocus() {
   Property(
       L"TabStop",
-      [this](Invocation& c) { c.ReturnBool((::GetWindowLongW(Hwnd(), GWL_STYLE) & WS_TABSTOP) != 0); },
+      [this](Invocation& c) {
+        c.ReturnBool((::GetWindowLongW(Hwnd(), GWL_STYLE) & WS_TABSTOP) != 0);
+      },
       [this](Invocation& c) { SetStyleBit(Hwnd(), WS_TABSTOP, c.ValueBool()); });
   // The client refuses focus for a hidden or disabled control.
   Method(L"SetFocus", {0, 0}, [this](Invocation&) {
@@ -274,11 +275,10 @@ void Control::ExposeFocus() {
 void Control::ApplyFont() {
   if (!Hwnd()) return;
   const int dpi = parent_ ? parent_->DpiY() : 96;
-  GdiObject<HFONT> font(::CreateFontW(-Round(fontSize_ * dpi / 72.0), 0, 0, 0,
-                                      fontBold_ ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                      fontName_.c_str()));
+  GdiObject<HFONT> font(
+      ::CreateFontW(-Round(fontSize_ * dpi / 72.0), 0, 0, 0, fontBold_ ? FW_BOLD : FW_NORMAL, FALSE,
+                    FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
   // The window lets go of the old font before it is deleted.
   ::SendMessageW(Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), TRUE);
   font_ = std::move(font);
@@ -312,7 +312,9 @@ TextBox::TextBox(Form& parent, std::wstring name, const TextBoxOptions& options)
       });
   Property(
       L"Locked",
-      [this](Invocation& c) { c.ReturnBool((::GetWindowLongW(Hwnd(), GWL_STYLE) & ES_READONLY) != 0); },
+      [this](Invocation& c) {
+        c.ReturnBool((::GetWindowLongW(Hwnd(), GWL_STYLE) & ES_READONLY) != 0);
+      },
       [this](Invocation& c) { ::SendMessageW(Hwnd(), EM_SETREADONLY, c.ValueBool(), 0); });
 }
 
@@ -376,31 +378,29 @@ ListBox::ListBox(Form& parent, std::wstring name, const ListBoxOptions& options)
   ExposeHwnd();
   ExposeFocus();
 
-  Method(
-      L"AddItem", {1, 2},
-      [this](Invocation& c) {
-        std::wstring text = c.Text(0);
-        LRESULT at;
-        if (c.Has(1)) {
-          long index = c.Long(1);
-          if (index < 0 || index > Count()) {
-            RaiseRuntimeError(kErrInvalidCall, L"Invalid procedure call or argument");
-          }
-          at = ::SendMessageW(Hwnd(), LB_INSERTSTRING, static_cast<WPARAM>(index),
-                              reinterpret_cast<LPARAM>(text.c_str()));
-        } else {
-          at = ::SendMessageW(Hwnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        }
-        if (at < 0) RaiseRuntimeError(kErrOutOfMemory, L"Out of memory");
-      },
-      {L"Item", L"Index"});
-  Method(
-      L"RemoveItem", {1, 1},
-      [this](Invocation& c) {
-        long index = CheckedIndex(c, 0, kErrInvalidCall);
-        ::SendMessageW(Hwnd(), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-      },
-      {L"Index"});
+  Method(L"AddItem", {1, 2},
+         [this](Invocation& c) {
+           std::wstring text = c.Text(0);
+           LRESULT at;
+           if (c.Has(1)) {
+             long index = c.Long(1);
+             if (index < 0 || index > Count()) {
+               RaiseRuntimeError(kErrInvalidCall, L"Invalid procedure call or argument");
+             }
+             at = ::SendMessageW(Hwnd(), LB_INSERTSTRING, static_cast<WPARAM>(index),
+                                 reinterpret_cast<LPARAM>(text.c_str()));
+           } else {
+             at = ::SendMessageW(Hwnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+           }
+           if (at < 0) RaiseRuntimeError(kErrOutOfMemory, L"Out of memory");
+         },
+         {L"Item", L"Index"});
+  Method(L"RemoveItem", {1, 1},
+         [this](Invocation& c) {
+           long index = CheckedIndex(c, 0, kErrInvalidCall);
+           ::SendMessageW(Hwnd(), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+         },
+         {L"Index"});
   Method(L"Clear", {0, 0}, [this](Invocation&) { ::SendMessageW(Hwnd(), LB_RESETCONTENT, 0, 0); });
 
   // Reading past the end gives "", as in the client; writing there fails.
@@ -484,9 +484,7 @@ std::vector<std::wstring> ListBox::Items() const {
   return items;
 }
 
-long ListBox::Count() const {
-  return static_cast<long>(::SendMessageW(Hwnd(), LB_GETCOUNT, 0, 0));
-}
+long ListBox::Count() const { return static_cast<long>(::SendMessageW(Hwnd(), LB_GETCOUNT, 0, 0)); }
 
 std::wstring ListBox::ItemAt(long i) const {
   LRESULT length = ::SendMessageW(Hwnd(), LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
@@ -687,8 +685,9 @@ void Form::ExposeControl(Control& control) {
         long index = c.Long(0);
         Control* found = controls_->Find(name, static_cast<short>(index));
         if (!found) {
-          RaiseRuntimeError(kErrArrayElementMissing,
-                            L"Control array element '" + std::to_wstring(index) + L"' doesn't exist");
+          RaiseRuntimeError(
+              kErrArrayElementMissing,
+              L"Control array element '" + std::to_wstring(index) + L"' doesn't exist");
         }
         c.ReturnObject(found->Disp());
       },
@@ -783,7 +782,8 @@ void Form::RegisterMembers() {
       L"Caption", [this](Invocation& c) { c.ReturnText(Hwnd() ? TextOf(Hwnd()) : caption_); },
       [this](Invocation& c) {
         caption_ = c.ValueText();
-        if (Hwnd()) ::SendMessageW(Hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption_.c_str()));
+        if (Hwnd())
+          ::SendMessageW(Hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption_.c_str()));
       });
   Property(L"hwnd", [this](Invocation& c) { c.ReturnI4(HandleValue(Hwnd())); });
   Property(L"hdc", [this](Invocation& c) { c.ReturnI4(HandleValue(Hdc())); });
@@ -875,14 +875,13 @@ void Form::RegisterGeometry() {
         r.bottom = r.top + h;
         SetOuterRect(r);
       });
-  Method(
-      L"Move", {1, 4},
-      [this](Invocation& c) {
-        SetOuterRect(Moved(
-            c, OuterRect(), [this](double v) { return FromTwipsX(v); },
-            [this](double v) { return FromTwipsY(v); }));
-      },
-      {L"Left", L"Top", L"Width", L"Height"});
+  Method(L"Move", {1, 4},
+         [this](Invocation& c) {
+           SetOuterRect(Moved(
+               c, OuterRect(), [this](double v) { return FromTwipsX(v); },
+               [this](double v) { return FromTwipsY(v); }));
+         },
+         {L"Left", L"Top", L"Width", L"Height"});
 
   // The ScaleMode counts for ScaleWidth/ScaleHeight and for the controls.
   Property(

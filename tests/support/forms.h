@@ -11,8 +11,8 @@
 // their own members in their constructor and are added with Form::Add<T>.
 #pragma once
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include <functional>
 #include <optional>

@@ -21,7 +21,8 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     if (now >= deadline) return false;
     // Wake for new messages, or at least every few milliseconds so that
     // conditions changed by other threads are seen.
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 10)),
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 10)),
                                 QS_ALLINPUT);
   }
 }

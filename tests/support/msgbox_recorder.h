@@ -27,10 +27,10 @@ struct DialogRecord {
   HWND hwnd = nullptr;  // no longer a window once the dialog has closed
   HWND owner = nullptr;
   std::wstring title;
-  std::wstring text;               // the message: static 0xFFFF
-  std::vector<int> buttons;        // push button ids, left to right
+  std::wstring text;                   // the message: static 0xFFFF
+  std::vector<int> buttons;            // push button ids, left to right
   std::vector<std::wstring> captions;  // their texts, in the same order
-  int defaultButton = 0;           // id of the default push button, 0 if none
+  int defaultButton = 0;               // id of the default push button, 0 if none
   bool hasIcon = false;
   HICON icon = nullptr;
   // MB_ICONHAND, MB_ICONQUESTION, MB_ICONEXCLAMATION, MB_ICONASTERISK, 0

@@ -134,17 +134,16 @@ class Probe : public DispatchObject {
       c.SetRef(0, *doubled.Get());
       c.ReturnBool(c.IsRef(0));
     });
-    Method(
-        L"Join", {1, 3},
-        [](Invocation& c) {
-          std::wstring out;
-          for (size_t i = 0; i < c.Count(); ++i) {
-            if (i) out += L"|";
-            out += c.Has(i) ? c.Text(i) : L"-";
-          }
-          c.ReturnText(out);
-        },
-        {L"First", L"Second", L"Third"});
+    Method(L"Join", {1, 3},
+           [](Invocation& c) {
+             std::wstring out;
+             for (size_t i = 0; i < c.Count(); ++i) {
+               if (i) out += L"|";
+               out += c.Has(i) ? c.Text(i) : L"-";
+             }
+             c.ReturnText(out);
+           },
+           {L"First", L"Second", L"Third"});
     Property(
         L"Value", [this](Invocation& c) { c.ReturnText(value_); },
         [this](Invocation& c) { value_ = c.ValueText(); });
@@ -375,9 +374,9 @@ TEST_F(FormTest, ListBoxArgumentsMayComeByReferenceOrByName) {
   ASSERT_TRUE(CallMethod(list->Disp(), L"AddItem", {Arg::ByRef(city.Get())}).Ok());
   kb::Variant typed = VText(L"Skive");
   ASSERT_TRUE(CallMethod(list->Disp(), L"AddItem", {Arg::ByRefTyped(typed.Get())}).Ok());
-  CallResult named = CallMethod(list->Disp(), L"AddItem",
-                                {Arg::Named(std::wstring(L"Index"), 0),
-                                 Arg::Named(std::wstring(L"Item"), L"Tarm")});
+  CallResult named = CallMethod(
+      list->Disp(), L"AddItem",
+      {Arg::Named(std::wstring(L"Index"), 0), Arg::Named(std::wstring(L"Item"), L"Tarm")});
   ASSERT_TRUE(named.Ok()) << named;
   EXPECT_EQ(list->Items(), (std::vector<std::wstring>{L"Tarm", L"Ribe", L"Skive"}));
 }
