@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "tests/support/control_kinds.h"
@@ -95,6 +96,7 @@ void Control::CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle
                         ::GetModuleHandleW(nullptr), nullptr);
   if (!hwnd) throw std::runtime_error("CreateWindowEx failed for a control");
   window_ = Window(hwnd);
+  TakeDefaultFont();
   ApplyFont();
   RegisterWindowed();
 }
@@ -270,6 +272,14 @@ void Control::ExposeFocus() {
     }
     ::SetFocus(Hwnd());
   });
+}
+
+void Control::TakeDefaultFont() {
+  LOGFONTW face{};
+  if (!::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face)) return;
+  fontName_ = face.lfFaceName;
+  const int dpi = parent_ ? parent_->DpiY() : 96;
+  if (face.lfHeight) fontSize_ = std::abs(face.lfHeight) * 72.0 / dpi;
 }
 
 void Control::ApplyFont() {

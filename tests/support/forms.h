@@ -84,6 +84,7 @@ class Control : public DispatchObject {
   friend class Form;
   void RegisterCommon();
   void RegisterWindowed();
+  void TakeDefaultFont();
   void ApplyFont();
   void Orphan() { parent_ = nullptr; }
 
@@ -96,8 +97,8 @@ class Control : public DispatchObject {
   bool enabled_ = true;
   std::wstring tag_;
   std::wstring toolTip_;
-  std::wstring fontName_ = L"MS Sans Serif";
-  double fontSize_ = 8.25;
+  std::wstring fontName_;  // the system's dialog font until set
+  double fontSize_ = 8;
   bool fontBold_ = false;
   GdiObject<HFONT> font_;
 };

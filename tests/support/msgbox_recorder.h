@@ -2,13 +2,15 @@
 // under test shows on the current thread.
 //
 // A WH_CBT hook sees every dialog as it is activated.  Activation comes in
-// the middle of the dialog's WM_INITDIALOG (before the default button is
-// set), so the recorder reads the dialog a moment later, from a thread
-// timer that the dialog's own modal loop dispatches.  It reads what the user
-// would see, then answers by posting WM_COMMAND with a button id, so
-// MessageBox returns that id.  The routines
-// must show exact texts with exact styles, so the record keeps enough to
-// deduce the MB_* style: the set of buttons, the default button and the icon.
+// the middle of the dialog's WM_INITDIALOG, before the buttons are placed
+// and the default one is marked, so the recorder reads the dialog a moment
+// later, from a thread timer that the dialog's own modal loop dispatches.
+// It reads what the user would see, then answers by posting WM_COMMAND with
+// a button id, so MessageBox returns that id.  A modeless dialog has no loop
+// of its own: it is read and answered when the test pumps messages.
+//
+// The routines must show exact texts with exact styles, so the record keeps
+// enough to deduce the MB_* style: the buttons, the default one and the icon.
 #pragma once
 
 #include <windows.h>

@@ -123,6 +123,104 @@ TEST(MsgBoxRecorder, OnlyOnePerThread) {
   EXPECT_THROW(boxes.Last(), std::out_of_range);
 }
 
+// An in-memory dialog with an edit (id 100) and OK/Cancel, standing in for
+// the other dialogs later routines show.
+class DialogTemplate {
+ public:
+  explicit DialogTemplate(std::wstring_view title) {
+    Dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME);
+    Dword(0);
+    words_.push_back(0);  // item count, raised by AddItem
+    for (short v : {10, 10, 160, 60}) words_.push_back(static_cast<WORD>(v));
+    words_.push_back(0);  // no menu
+    words_.push_back(0);  // the standard dialog class
+    Text(title);
+  }
+  void AddItem(WORD classAtom, WORD id, DWORD style, short x, short y, short cx, short cy,
+               std::wstring_view text) {
+    if (words_.size() % 2) words_.push_back(0);  // items start on a DWORD
+    Dword(WS_CHILD | WS_VISIBLE | style);
+    Dword(0);
+    for (short v : {x, y, cx, cy}) words_.push_back(static_cast<WORD>(v));
+    words_.push_back(id);
+    words_.push_back(0xFFFF);
+    words_.push_back(classAtom);
+    Text(text);
+    words_.push_back(0);  // no creation data
+    ++words_[4];
+  }
+  const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+ private:
+  void Dword(DWORD v) {
+    words_.push_back(LOWORD(v));
+    words_.push_back(HIWORD(v));
+  }
+  void Text(std::wstring_view text) {
+    words_.insert(words_.end(), text.begin(), text.end());
+    words_.push_back(0);
+  }
+  std::vector<WORD> words_;
+};
+
+constexpr WORD kButtonAtom = 0x0080;
+constexpr WORD kEditAtom = 0x0081;
+constexpr int kEditId = 100;
+
+// Hands back what is in the edit when OK is pressed.
+INT_PTR CALLBACK EchoDialog(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_INITDIALOG) {
+    ::SetWindowLongPtrW(dialog, DWLP_USER, lp);
+    return TRUE;
+  }
+  if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
+    auto* typed = reinterpret_cast<std::wstring*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+    if (LOWORD(wp) == IDOK) *typed = ItemText(dialog, kEditId);
+    ::EndDialog(dialog, LOWORD(wp));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+INT_PTR ShowEchoDialog(std::wstring* typed) {
+  DialogTemplate dialog(L"S\u00F8g");
+  dialog.AddItem(kEditAtom, kEditId, WS_BORDER | ES_AUTOHSCROLL, 5, 5, 150, 12, L"");
+  dialog.AddItem(kButtonAtom, IDOK, BS_DEFPUSHBUTTON, 5, 40, 50, 14, L"OK");
+  dialog.AddItem(kButtonAtom, IDCANCEL, BS_PUSHBUTTON, 60, 40, 50, 14, L"Annuller");
+  return ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), dialog.Get(), nullptr, EchoDialog,
+                                   reinterpret_cast<LPARAM>(typed));
+}
+
+TEST(MsgBoxRecorder, ADriverCanFillInAnOrdinaryDialog) {
+  MsgBoxRecorder dialogs;
+  dialogs.SetDriver([](HWND dialog, const DialogRecord& record) {
+    if (record.title != L"S\u00F8g") return false;
+    ::SetDlgItemTextW(dialog, kEditId, L"\u00C5benr\u00E5");
+    MsgBoxRecorder::PostCommand(dialog, IDOK);
+    return true;
+  });
+  std::wstring typed;
+  EXPECT_EQ(ShowEchoDialog(&typed), IDOK);
+  EXPECT_EQ(typed, L"\u00C5benr\u00E5");
+  ASSERT_EQ(dialogs.Count(), 1u);
+  EXPECT_TRUE(dialogs.Last().handledByDriver);
+  EXPECT_EQ(dialogs.Last().text, L"");
+  EXPECT_EQ(dialogs.Last().captions, (std::vector<std::wstring>{L"OK", L"Annuller"}));
+  EXPECT_EQ(dialogs.Last().ButtonStyle(), std::optional<UINT>(MB_OKCANCEL));
+}
+
+TEST(MsgBoxRecorder, OrdinaryDialogsGetTheDefaultAnswerToo) {
+  MsgBoxRecorder dialogs;
+  dialogs.Answer(IDCANCEL);
+  std::wstring typed = L"untouched";
+  EXPECT_EQ(ShowEchoDialog(&typed), IDCANCEL);
+  EXPECT_EQ(typed, L"untouched");
+  EXPECT_EQ(ShowEchoDialog(&typed), IDOK);
+  EXPECT_EQ(typed, L"");
+  dialogs.Clear();
+  EXPECT_EQ(dialogs.Count(), 0u);
+}
+
 // ------------------------------------------------- dispatch base and calls
 
 // Members that exercise the argument handling of the base directly.
@@ -149,10 +247,14 @@ class Probe : public DispatchObject {
         [this](Invocation& c) { value_ = c.ValueText(); });
     SetDefaultMember(L"Value");
     Property(L"WriteOnly", {}, [](Invocation&) {});
+    Property(
+        L"Picture", [this](Invocation& c) { c.ReturnBool(putRef_); },
+        [this](Invocation& c) { putRef_ = c.IsPutRef(); });
   }
 
  private:
   std::wstring value_ = L"start";
+  bool putRef_ = false;
 };
 
 TEST(DispatchObject, NamesAreCaseInsensitiveAndUnknownOnesRefused) {
@@ -232,6 +334,52 @@ TEST(DispatchObject, ArgumentCountAndTypeAreChecked) {
   CallResult r = CallMethod(probe->Disp(), L"Double", {L"abc"});
   EXPECT_EQ(r.hr, DISP_E_TYPEMISMATCH);
   EXPECT_EQ(r.argErr, 0u);
+}
+
+TEST(DispatchObject, PutTakesItsValueByReferenceAndTellsPutRefApart) {
+  auto probe = Make<Probe>();
+  kb::Variant value = VText(L"via reference");
+  ASSERT_TRUE(Put(probe->Disp(), L"Value", Arg::ByRef(value.Get())).Ok());
+  EXPECT_EQ(Get(probe->Disp(), L"Value").Text(), L"via reference");
+  ASSERT_TRUE(PutRef(probe->Disp(), L"Picture", VObject(nullptr)).Ok());
+  EXPECT_TRUE(Get(probe->Disp(), L"Picture").Bool());
+  ASSERT_TRUE(Put(probe->Disp(), L"Picture", 1).Ok());
+  EXPECT_FALSE(Get(probe->Disp(), L"Picture").Bool());
+}
+
+TEST(DispatchObject, ExtraArgumentsNeedAnObjectToPassThemTo) {
+  auto probe = Make<Probe>();
+  EXPECT_EQ(Get(probe->Disp(), L"Value", {1}).hr, DISP_E_BADPARAMCOUNT);
+}
+
+TEST(VariantEnumerator, FollowsTheEnumeratorProtocol) {
+  std::vector<kb::Variant> values;
+  for (long i = 1; i <= 3; ++i) values.push_back(VI4(i));
+  kb::ComPtr<IEnumVARIANT> walker = VariantEnumerator::Create(std::move(values));
+  kb::Variant first, second;
+  VARIANT pair[2];
+  ULONG fetched = 0;
+  ASSERT_EQ(walker->Next(2, pair, &fetched), S_OK);
+  *first.Out() = pair[0];
+  *second.Out() = pair[1];
+  EXPECT_EQ(fetched, 2u);
+  EXPECT_EQ(V_I4(first.Get()), 1);
+  EXPECT_EQ(V_I4(second.Get()), 2);
+
+  kb::ComPtr<IEnumVARIANT> clone;
+  ASSERT_EQ(walker->Clone(clone.Out()), S_OK);
+  kb::Variant third;
+  ASSERT_EQ(clone->Next(1, third.Out(), nullptr), S_OK);
+  EXPECT_EQ(V_I4(third.Get()), 3);
+
+  EXPECT_EQ(walker->Skip(5), S_FALSE);
+  kb::Variant none;
+  EXPECT_EQ(walker->Next(1, none.Out(), &fetched), S_FALSE);
+  EXPECT_EQ(fetched, 0u);
+  ASSERT_EQ(walker->Reset(), S_OK);
+  kb::Variant again;
+  ASSERT_EQ(walker->Next(1, again.Out(), &fetched), S_OK);
+  EXPECT_EQ(V_I4(again.Get()), 1);
 }
 
 TEST(DispatchCall, HresultTextNamesTheFailure) {
@@ -530,6 +678,151 @@ TEST_F(FormTest, LabelHasNoWindowHandleMember) {
   auto label = form_->AddLabel(L"lblNavn");
   EXPECT_EQ(Get(label->Disp(), L"hwnd").hr, DISP_E_UNKNOWNNAME);
   EXPECT_EQ(Get(label->Disp(), L"SetFocus").hr, DISP_E_UNKNOWNNAME);
+}
+
+TEST_F(FormTest, CommonPropertiesReachTheControlWindow) {
+  auto text = form_->AddTextBox(L"txtNavn");
+  IDispatch* t = text->Disp();
+  HWND edit = text->Hwnd();
+  ASSERT_TRUE(Put(t, L"TabStop", false).Ok());
+  EXPECT_FALSE(::GetWindowLongW(edit, GWL_STYLE) & WS_TABSTOP);
+  EXPECT_FALSE(Get(t, L"TabStop").Bool());
+  ASSERT_TRUE(Put(t, L"Enabled", false).Ok());
+  EXPECT_FALSE(::IsWindowEnabled(edit));
+  EXPECT_EQ(CallMethod(t, L"SetFocus").ErrorNumber(), 5);
+  ASSERT_TRUE(Put(t, L"Enabled", true).Ok());
+  ASSERT_TRUE(CallMethod(t, L"SetFocus").Ok());
+  EXPECT_EQ(::GetFocus(), edit);
+  ASSERT_TRUE(Put(t, L"Visible", false).Ok());
+  EXPECT_FALSE(::GetWindowLongW(edit, GWL_STYLE) & WS_VISIBLE);
+  EXPECT_FALSE(Get(t, L"Visible").Bool());
+  ASSERT_TRUE(Put(t, L"Tag", L"n\u00F8gle").Ok());
+  EXPECT_EQ(Get(t, L"Tag").Text(), L"n\u00F8gle");
+  auto list = form_->AddListBox(L"lstByer");
+  ASSERT_TRUE(Put(list->Disp(), L"ToolTipText", L"V\u00E6lg by").Ok());
+  EXPECT_EQ(Get(list->Disp(), L"ToolTipText").Text(), L"V\u00E6lg by");
+}
+
+TEST_F(FormTest, FontPropertiesChangeTheWindowFont) {
+  auto text = form_->AddTextBox(L"txtNavn");
+  IDispatch* t = text->Disp();
+  // Until set, the control carries the system's dialog font.
+  EXPECT_FALSE(Get(t, L"FontName").Text().empty());
+  EXPECT_GT(Get(t, L"FontSize").Double(), 0);
+  ASSERT_TRUE(Put(t, L"FontName", L"Arial").Ok());
+  ASSERT_TRUE(Put(t, L"FontSize", 12).Ok());
+  ASSERT_TRUE(Put(t, L"FontBold", true).Ok());
+  auto font = reinterpret_cast<HFONT>(::SendMessageW(text->Hwnd(), WM_GETFONT, 0, 0));
+  LOGFONTW face{};
+  ASSERT_EQ(::GetObjectW(font, sizeof face, &face), static_cast<int>(sizeof face));
+  EXPECT_STREQ(face.lfFaceName, L"Arial");
+  EXPECT_EQ(face.lfHeight, -::MulDiv(12, form_->DpiY(), 72));
+  EXPECT_EQ(face.lfWeight, FW_BOLD);
+  EXPECT_EQ(Get(t, L"FontName").Text(), L"Arial");
+  EXPECT_DOUBLE_EQ(Get(t, L"FontSize").Double(), 12);
+  EXPECT_EQ(Put(t, L"FontSize", 0).ErrorNumber(), 380);
+}
+
+TEST_F(FormTest, ControlsMoveInTheFormsScale) {
+  auto text = form_->AddTextBox(L"txtNavn");
+  IDispatch* t = text->Disp();
+  ASSERT_TRUE(Put(t, L"Left", 40 * 1440 / form_->DpiX()).Ok());
+  EXPECT_EQ(text->PixelRect().left, 40);
+  ASSERT_TRUE(Put(F(), L"ScaleMode", 3).Ok());
+  ASSERT_TRUE(CallMethod(t, L"Move", {10, 20, 30, 40}).Ok());
+  RECT r = text->PixelRect();
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.top, 20);
+  EXPECT_EQ(r.right, 40);
+  EXPECT_EQ(r.bottom, 60);
+  ASSERT_TRUE(CallMethod(t, L"Move", {5}).Ok());
+  EXPECT_EQ(text->PixelRect().left, 5);
+  EXPECT_EQ(text->PixelRect().right, 35);
+  EXPECT_EQ(Put(t, L"Height", -1).ErrorNumber(), 380);
+}
+
+TEST_F(FormTest, TextBoxLimitsAndLocks) {
+  auto text = form_->AddTextBox(L"txtKode");
+  ASSERT_TRUE(Put(text->Disp(), L"MaxLength", 3).Ok());
+  EXPECT_EQ(::SendMessageW(text->Hwnd(), EM_GETLIMITTEXT, 0, 0), 3);
+  EXPECT_EQ(Get(text->Disp(), L"MaxLength").Long(), 3);
+  ASSERT_TRUE(Put(text->Disp(), L"Locked", true).Ok());
+  EXPECT_TRUE(::GetWindowLongW(text->Hwnd(), GWL_STYLE) & ES_READONLY);
+  EXPECT_TRUE(Get(text->Disp(), L"Locked").Bool());
+}
+
+TEST_F(FormTest, SortedListBoxSelectionByTextAndSelected) {
+  ListBoxOptions sorted;
+  sorted.sorted = true;
+  auto list = form_->AddListBox(L"lstNavne", sorted);
+  IDispatch* l = list->Disp();
+  for (const wchar_t* name : {L"b", L"a", L"c"}) CallMethod(l, L"AddItem", {name});
+  EXPECT_EQ(list->Items(), (std::vector<std::wstring>{L"a", L"b", L"c"}));
+  EXPECT_TRUE(Get(l, L"Sorted").Bool());
+  ASSERT_TRUE(Put(l, L"Text", L"c").Ok());
+  EXPECT_EQ(Get(l, L"ListIndex").Long(), 2);
+  ASSERT_TRUE(Put(l, L"Text", L"zz").Ok());
+  EXPECT_EQ(Get(l, L"ListIndex").Long(), -1);
+  ASSERT_TRUE(Put(l, L"Selected", true, {1}).Ok());
+  EXPECT_EQ(Get(l, L"ListIndex").Long(), 1);
+  EXPECT_TRUE(Get(l, L"Selected", {1}).Bool());
+  ASSERT_TRUE(Put(l, L"Selected", false, {1}).Ok());
+  EXPECT_EQ(Get(l, L"ListIndex").Long(), -1);
+  EXPECT_EQ(Get(l, L"Selected", {7}).ErrorNumber(), 381);
+}
+
+TEST_F(FormTest, LabelCaptionIsItsDefaultMemberAndWindowText) {
+  auto label = form_->AddLabel(L"lblNavn");
+  CallResult put = CallId(label->Disp(), DISPID_VALUE, DISPATCH_PROPERTYPUT,
+                          {Arg::Named(DISPID_PROPERTYPUT, L"Navn:")});
+  ASSERT_TRUE(put.Ok()) << put;
+  EXPECT_EQ(WindowText(label->Hwnd()), L"Navn:");
+  EXPECT_EQ(label->Caption(), L"Navn:");
+}
+
+TEST_F(FormTest, FormVisibilityAndWindowState) {
+  ASSERT_TRUE(CallMethod(F(), L"Hide").Ok());
+  EXPECT_FALSE(::IsWindowVisible(form_->Hwnd()));
+  EXPECT_FALSE(Get(F(), L"Visible").Bool());
+  ASSERT_TRUE(CallMethod(F(), L"Show").Ok());
+  EXPECT_TRUE(Get(F(), L"Visible").Bool());
+  ASSERT_TRUE(Put(F(), L"WindowState", 2).Ok());
+  EXPECT_TRUE(::IsZoomed(form_->Hwnd()));
+  EXPECT_EQ(Get(F(), L"WindowState").Long(), 2);
+  ASSERT_TRUE(Put(F(), L"WindowState", 0).Ok());
+  EXPECT_FALSE(::IsZoomed(form_->Hwnd()));
+  EXPECT_EQ(Put(F(), L"WindowState", 3).ErrorNumber(), 380);
+  const int dpi = form_->DpiX();
+  ASSERT_TRUE(CallMethod(F(), L"Move", {0, 0, 4500, 3000}).Ok());
+  RECT outer{};
+  ::GetWindowRect(form_->Hwnd(), &outer);
+  EXPECT_EQ(outer.right - outer.left, 4500 * dpi / 1440);
+}
+
+TEST_F(FormTest, RunTimeErrorsCarryExceptionInfo) {
+  auto list = form_->AddListBox(L"lstByer");
+  CallResult r = Put(list->Disp(), L"List", L"x", {0});
+  EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
+  EXPECT_EQ(r.scode, RuntimeErrorHr(381));
+  EXPECT_EQ(r.source, L"ListBox");
+  EXPECT_EQ(r.description, L"Invalid property array index");
+  // Without an EXCEPINFO the error comes back as the HRESULT itself.
+  DISPID id = DISPID_UNKNOWN;
+  LPOLESTR name = const_cast<LPOLESTR>(L"RemoveItem");
+  ASSERT_EQ(list->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+  kb::Variant index = VI4(0);
+  DISPPARAMS params{index.Get(), nullptr, 1, 0};
+  EXPECT_EQ(list->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+            RuntimeErrorHr(5));
+}
+
+TEST_F(FormTest, ControlsOutliveTheirForm) {
+  auto text = form_->AddTextBox(L"txtNavn");
+  form_ = nullptr;
+  CallResult parent = Get(text->Disp(), L"Parent");
+  ASSERT_TRUE(parent.Ok()) << parent;
+  EXPECT_EQ(parent.Object().Get(), nullptr);
+  EXPECT_TRUE(Get(text->Disp(), L"Left").Ok());
 }
 
 TEST_F(FormTest, ClosingTheWindowUnloadsTheForm) {
