@@ -62,8 +62,7 @@ HRESULT ConvertArray(SAFEARRAY* from, VARTYPE fromVt, VARTYPE toVt, SAFEARRAY** 
     LONG lo = 0, hi = -1;
     ::SafeArrayGetLBound(from, d + 1, &lo);
     ::SafeArrayGetUBound(from, d + 1, &hi);
-    // SAFEARRAY keeps its bounds with the last dimension first.
-    bounds[dims - 1 - d] = {static_cast<ULONG>(hi - lo + 1), lo};
+    bounds[d] = {static_cast<ULONG>(hi - lo + 1), lo};
   }
   SafeArray to(::SafeArrayCreate(toVt, dims, bounds.data()));
   if (!to.Get()) return E_OUTOFMEMORY;
@@ -225,8 +224,9 @@ bool SameValue(const VARIANT& a, const VARIANT& b) {
 void StoreTyped(const VARIANT& target, VARIANT&& value) {
   const VARTYPE base = V_VT(&target) & ~VT_BYREF;
   Variant converted;
-  if (FAILED(::VariantChangeTypeEx(converted.Get(), &value, LOCALE_USER_DEFAULT, 0, base))) return;
+  const HRESULT hr = ::VariantChangeTypeEx(converted.Get(), &value, LOCALE_USER_DEFAULT, 0, base);
   ::VariantClear(&value);
+  if (FAILED(hr)) return;
   VARIANT v = converted.Release();
   switch (base) {
     case VT_BSTR:
@@ -250,11 +250,22 @@ void StoreTyped(const VARIANT& target, VARIANT&& value) {
   }
 }
 
+// Types a caller may send; anything else is refused before it is read.
+bool KnownType(VARTYPE vt) {
+  const VARTYPE base = vt & VT_TYPEMASK;
+  if (vt & ~(VT_TYPEMASK | VT_BYREF | VT_ARRAY)) return false;
+  if (base > VT_UINT && base != VT_RECORD) return false;
+  if (base == 15) return false;  // unassigned
+  if ((vt & VT_BYREF) && base <= VT_NULL && !(vt & VT_ARRAY)) return false;
+  return true;
+}
+
 // ---- one argument of a call -------------------------------------------------
 
 struct Argument {
   Variant value;            // the converted value the body works on
   Variant before;           // its value before the call, to tell a change
+  SAFEARRAY* arrayBefore;   // the array the member received, to tell a replaced one
   VARIANT* scriptVariable;  // a caller's variant that receives the final value
   const VARIANT* typedVariable;  // a caller's typed reference of another type
   VARIANTARG pass;          // what the vtable slot receives
@@ -288,6 +299,8 @@ void PointAt(Argument& a, const Param& p) {
 HRESULT Bind(Argument& a, const Param& p, const VARIANT* src) {
   a.scriptVariable = nullptr;
   a.typedVariable = nullptr;
+  a.arrayBefore = nullptr;
+  if (src && !KnownType(V_VT(src))) return DISP_E_BADVARTYPE;
   const VARTYPE want = p.type.type == Type::Variant ? VARTYPE(VT_VARIANT) : p.type.Vt();
   if (IsMissing(src)) {
     FillOmitted(p, a.value.Get());
@@ -306,6 +319,7 @@ HRESULT Bind(Argument& a, const Param& p, const VARIANT* src) {
     if (p.byRef && viaVariant) a.scriptVariable = V_VARIANTREF(src);
     else if (p.byRef && (V_VT(src) & VT_BYREF)) a.typedVariable = src;
     if (a.scriptVariable || a.typedVariable) ::VariantCopy(a.before.Get(), a.value.Get());
+    a.arrayBefore = (V_VT(a.value.Get()) & VT_ARRAY) ? V_ARRAY(a.value.Get()) : nullptr;
   }
   PointAt(a, p);
   return S_OK;
@@ -314,8 +328,9 @@ HRESULT Bind(Argument& a, const Param& p, const VARIANT* src) {
 void WriteBack(Argument& a) {
   if (!a.scriptVariable && !a.typedVariable) return;
   VARIANT* now = a.value.Get();
-  const bool arrayReplaced = (V_VT(now) & VT_ARRAY) && V_ARRAY(now) != V_ARRAY(a.before.Get());
-  if (!arrayReplaced && SameValue(*now, *a.before.Get())) return;
+  const bool arrayReplaced = (V_VT(now) & VT_ARRAY) && V_ARRAY(now) != a.arrayBefore;
+  // An array counts as changed only when the member replaced it.
+  if ((V_VT(now) & VT_ARRAY) ? !arrayReplaced : SameValue(*now, *a.before.Get())) return;
   if (a.scriptVariable) {
     Variant out = std::move(a.value);
     if (FAILED(ForLateBinding(out.Get()))) return;

@@ -11,8 +11,6 @@
 #include <cwchar>
 #include <string>
 
-extern "C" void WINAPI OaEnablePerUserTLibRegistration(void);
-
 namespace {
 
 int Usage() {
@@ -25,9 +23,10 @@ bool MapClassesRootToUser() {
   if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS,
                         nullptr, &classes, nullptr) != ERROR_SUCCESS)
     return false;
+  // The library writes its type-library keys itself, through the same root,
+  // so the mapped root is all it takes.
   const LONG rc = ::RegOverridePredefKey(HKEY_CLASSES_ROOT, classes);
   ::RegCloseKey(classes);
-  ::OaEnablePerUserTLibRegistration();
   return rc == ERROR_SUCCESS;
 }
 

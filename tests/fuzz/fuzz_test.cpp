@@ -11,11 +11,13 @@
 // KITBAG_FUZZ_SEED repeats or varies a run, KITBAG_FUZZ_ROUNDS sets how many
 // random lists each member receives.
 #include <windows.h>
+
 #include <oaidl.h>
 #include <oleauto.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -48,6 +50,7 @@ const wchar_t* const kSkip[] = {
     L"cmn_Browse4Folder",          // the folder browser
     L"cmn_AboutBox",               // the about box
     L"cmn_MultipleFileCmnDialog",  // the file-open dialog
+    L"cmn_OpenDocument",           // starts the document's program, a process a call
     L"cmn_Sleep",                  // sleeps for its argument; -1 means for ever
 };
 
@@ -100,9 +103,9 @@ LONG WINAPI OnUnhandled(EXCEPTION_POINTERS* info) {
   char what[512];
   char module[MAX_PATH] = "?";
   HMODULE owner = nullptr;
-  if (::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           static_cast<LPCSTR>(r->ExceptionAddress), &owner))
+  if (::GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<LPCSTR>(r->ExceptionAddress), &owner))
     ::GetModuleFileNameA(owner, module, MAX_PATH);
   std::snprintf(what, sizeof what, "unhandled exception 0x%08lX at %p in %s%s",
                 static_cast<unsigned long>(r->ExceptionCode), r->ExceptionAddress, module,
@@ -196,8 +199,8 @@ std::wstring FindLibrary() {
 
 ComPtr<IDispatch> NewObject(const meta::Class& cls) {
   ComPtr<IClassFactory> factory;
-  HRESULT hr = g_lib.getClassObject(cls.clsid, IID_IClassFactory,
-                                    reinterpret_cast<void**>(factory.Out()));
+  HRESULT hr =
+      g_lib.getClassObject(cls.clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.Out()));
   EXPECT_EQ(S_OK, hr) << "DllGetClassObject for " << Narrow(cls.name);
   ComPtr<IDispatch> object;
   if (factory) {
@@ -288,7 +291,6 @@ class ArgSet {
   void Add(std::string label, const VARIANT& v, bool named = false, DISPID id = 0) {
     entries_.push_back({std::move(label), v, named, id});
   }
-  size_t Size() const { return entries_.size(); }
 
   // rgvarg holds the named entries first, in the order given, then the
   // positional ones from last to first.
@@ -317,6 +319,7 @@ class ArgSet {
     return bytes;
   }
 
+  // The first variable a call left in a state VariantCopy rejects, or kNone.
   static constexpr size_t kNone = ~size_t(0);
   size_t FirstInvalidTarget() {
     for (size_t i = 0; i < targets_.size(); ++i) {
@@ -332,7 +335,8 @@ class ArgSet {
     std::string s;
     for (const auto& e : entries_) {
       if (!s.empty()) s += ", ";
-      if (e.named) s += "[" + (e.id == DISPID_PROPERTYPUT ? "PROPERTYPUT" : std::to_string(e.id)) + "]=";
+      if (e.named)
+        s += "[" + (e.id == DISPID_PROPERTYPUT ? "PROPERTYPUT" : std::to_string(e.id)) + "]=";
       s += e.label;
     }
     return s;
@@ -374,27 +378,46 @@ BSTR AllocText(const std::wstring& s) {
   return ::SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
 }
 
+// A scalar of any automation type: the value storage starts at the same
+// place for all of them.
+template <class T>
+VARIANT Scalar(VARTYPE vt, T value) {
+  static_assert(sizeof(T) <= 8);
+  VARIANT v;
+  ::VariantInit(&v);
+  V_VT(&v) = vt;
+  std::memcpy(&V_I4(&v), &value, sizeof value);
+  return v;
+}
+
+VARIANT Owning(VARTYPE vt, void* pointer) {
+  VARIANT v;
+  ::VariantInit(&v);
+  V_VT(&v) = vt;
+  V_BYREF(&v) = pointer;
+  return v;
+}
+
+IDispatch* Shared(Probe& probe) {
+  probe.AddRef();
+  return &probe;
+}
+
 SAFEARRAY* Vector(VARTYPE vt, LONG lbound, ULONG count) {
   return ::SafeArrayCreateVector(vt, lbound, count);
 }
 
+// Five values of different kinds, missing included.
 SAFEARRAY* VariantVector(LONG lbound) {
   SAFEARRAY* sa = Vector(VT_VARIANT, lbound, 5);
-  VARIANT items[5];
-  for (auto& v : items) ::VariantInit(&v);
-  V_VT(&items[0]) = VT_I4;
+  VARIANT items[5] = {Owning(VT_I4, nullptr), Owning(VT_BSTR, ::SysAllocString(L"b;a")),
+                      Owning(VT_NULL, nullptr), Owning(VT_DISPATCH, Shared(g_probe)),
+                      Owning(VT_ERROR, nullptr)};
   V_I4(&items[0]) = 7;
-  V_VT(&items[1]) = VT_BSTR;
-  V_BSTR(&items[1]) = ::SysAllocString(L"b;a");
-  V_VT(&items[2]) = VT_NULL;
-  V_VT(&items[3]) = VT_DISPATCH;
-  V_DISPATCH(&items[3]) = &g_probe;
-  g_probe.AddRef();
-  V_VT(&items[4]) = VT_ERROR;
   V_ERROR(&items[4]) = DISP_E_PARAMNOTFOUND;
   for (LONG i = 0; i < 5; ++i) {
     LONG at = lbound + i;
-    ::SafeArrayPutElement(sa, &at, &items[i]);
+    ::SafeArrayPutElement(sa, &at, &items[i]);  // copies
     ::VariantClear(&items[i]);
   }
   return sa;
@@ -425,254 +448,144 @@ SAFEARRAY* VariantMatrix() {
   return sa;
 }
 
-template <class F>
-Kind Simple(std::string name, F fill) {
-  return {std::move(name), [fill](ArgSet&, VARIANT& v) {
-            ::VariantInit(&v);
-            fill(v);
-          }};
-}
-
 DECIMAL DecimalOf(double d) {
   DECIMAL dec{};
   ::VarDecFromR8(d, &dec);
   return dec;
 }
 
-DECIMAL MaxDecimal() {
-  DECIMAL dec{};
-  dec.Hi32 = 0xFFFFFFFF;
-  dec.Lo64 = 0xFFFFFFFFFFFFFFFFull;
-  return dec;
+VARIANT Decimal(const DECIMAL& d) {
+  VARIANT v;
+  V_DECIMAL(&v) = d;
+  V_VT(&v) = VT_DECIMAL;  // after the value: the two overlap
+  return v;
 }
 
 // Values passed by value: every automation type, its edges, and a few types
-// that are not valid in a VARIANT at all.
+// that are not valid in a VARIANT at all.  Each call makes its own, so that
+// what a value owns (texts, objects, arrays) belongs to that call.
 std::vector<Kind> ValueKinds() {
   std::vector<Kind> k;
-  auto add = [&](std::string name, auto fill) { k.push_back(Simple(std::move(name), fill)); };
-  add("EMPTY", [](VARIANT&) {});
-  add("NULL", [](VARIANT& v) { V_VT(&v) = VT_NULL; });
-  for (SHORT n : {SHORT(0), SHORT(-1), SHORT(32767), SHORT(-32768)})
-    add("I2 " + std::to_string(n), [n](VARIANT& v) { V_VT(&v) = VT_I2; V_I2(&v) = n; });
-  for (LONG n : {LONG(0), LONG(1), LONG(2), LONG(-1), std::numeric_limits<LONG>::max(),
-                 std::numeric_limits<LONG>::min()})
-    add("I4 " + std::to_string(n), [n](VARIANT& v) { V_VT(&v) = VT_I4; V_I4(&v) = n; });
+  auto add = [&](std::string name, std::function<VARIANT()> make) {
+    k.push_back({std::move(name), [make](ArgSet&, VARIANT& v) { v = make(); }});
+  };
+  auto scalar = [&](std::string name, VARIANT v) { add(std::move(name), [v] { return v; }); };
+  scalar("EMPTY", Scalar<LONG>(VT_EMPTY, 0));
+  scalar("NULL", Scalar<LONG>(VT_NULL, 0));
+  for (SHORT n : {0, -1, 32767, -32768}) scalar("I2 " + std::to_string(n), Scalar(VT_I2, n));
+  for (LONG n : {0L, 1L, 2L, -1L, 0x7FFFFFFFL, -0x7FFFFFFFL - 1})
+    scalar("I4 " + std::to_string(n), Scalar(VT_I4, n));
   for (float f : {1.5f, -0.0f, 3.4e38f, std::numeric_limits<float>::quiet_NaN()})
-    add("R4 " + std::to_string(f), [f](VARIANT& v) { V_VT(&v) = VT_R4; V_R4(&v) = f; });
+    scalar("R4 " + std::to_string(f), Scalar(VT_R4, f));
   for (double d : {0.5, 1e308, -1e308, std::numeric_limits<double>::quiet_NaN(),
                    -std::numeric_limits<double>::infinity()})
-    add("R8 " + std::to_string(d), [d](VARIANT& v) { V_VT(&v) = VT_R8; V_R8(&v) = d; });
-  add("CY 1.2345", [](VARIANT& v) { V_VT(&v) = VT_CY; V_CY(&v).int64 = 12345; });
-  add("CY max", [](VARIANT& v) {
-    V_VT(&v) = VT_CY;
-    V_CY(&v).int64 = std::numeric_limits<LONGLONG>::max();
-  });
+    scalar("R8 " + std::to_string(d), Scalar(VT_R8, d));
+  scalar("CY 1.2345", Scalar<LONGLONG>(VT_CY, 12345));
+  scalar("CY max", Scalar(VT_CY, std::numeric_limits<LONGLONG>::max()));
   for (double d : {0.0, 45000.5, -657434.0, 2958465.99, 1e10, -1e10})
-    add("DATE " + std::to_string(d), [d](VARIANT& v) { V_VT(&v) = VT_DATE; V_DATE(&v) = d; });
-  add("BSTR null", [](VARIANT& v) { V_VT(&v) = VT_BSTR; });
-  add("BSTR \"\"", [](VARIANT& v) { V_VT(&v) = VT_BSTR; V_BSTR(&v) = ::SysAllocString(L""); });
-  add("BSTR 64 KiB", [](VARIANT& v) { V_VT(&v) = VT_BSTR; V_BSTR(&v) = AllocText(LongText()); });
-  add("BSTR \"1\"", [](VARIANT& v) { V_VT(&v) = VT_BSTR; V_BSTR(&v) = ::SysAllocString(L"1"); });
-  add("BSTR \"a;b\\0c\"", [](VARIANT& v) {
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = ::SysAllocStringLen(L"a;b\0c", 5);
-  });
-  add("BSTR 3 bytes", [](VARIANT& v) {
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = ::SysAllocStringByteLen("abc", 3);
-  });
-  add("DISPATCH null", [](VARIANT& v) { V_VT(&v) = VT_DISPATCH; });
-  add("DISPATCH object", [](VARIANT& v) {
-    V_VT(&v) = VT_DISPATCH;
-    V_DISPATCH(&v) = &g_probe;
-    g_probe.AddRef();
-  });
+    scalar("DATE " + std::to_string(d), Scalar(VT_DATE, d));
   for (SCODE e : {SCODE(DISP_E_PARAMNOTFOUND), SCODE(0), SCODE(E_FAIL), SCODE(0x800A0005)})
-    add("ERROR " + Hex(e), [e](VARIANT& v) { V_VT(&v) = VT_ERROR; V_ERROR(&v) = e; });
+    scalar("ERROR " + Hex(e), Scalar(VT_ERROR, e));
   for (VARIANT_BOOL b : {VARIANT_TRUE, VARIANT_FALSE, VARIANT_BOOL(1)})
-    add("BOOL " + std::to_string(b), [b](VARIANT& v) { V_VT(&v) = VT_BOOL; V_BOOL(&v) = b; });
-  add("UNKNOWN null", [](VARIANT& v) { V_VT(&v) = VT_UNKNOWN; });
-  add("UNKNOWN automation object", [](VARIANT& v) {
-    V_VT(&v) = VT_UNKNOWN;
-    V_UNKNOWN(&v) = &g_probe;
-    g_probe.AddRef();
+    scalar("BOOL " + std::to_string(b), Scalar(VT_BOOL, b));
+  scalar("I1 -128", Scalar<CHAR>(VT_I1, -128));
+  scalar("UI1 255", Scalar<BYTE>(VT_UI1, 255));
+  scalar("UI2 65535", Scalar<USHORT>(VT_UI2, 65535));
+  scalar("UI4 max", Scalar<ULONG>(VT_UI4, 0xFFFFFFFFu));
+  scalar("I8 min", Scalar(VT_I8, std::numeric_limits<LONGLONG>::min()));
+  scalar("UI8 max", Scalar(VT_UI8, std::numeric_limits<ULONGLONG>::max()));
+  scalar("INT -1", Scalar<INT>(VT_INT, -1));
+  scalar("UINT max", Scalar<UINT>(VT_UINT, 0xFFFFFFFFu));
+  scalar("DECIMAL 1.5", Decimal(DecimalOf(1.5)));
+  DECIMAL big{};
+  big.Hi32 = 0xFFFFFFFF;
+  big.Lo64 = 0xFFFFFFFFFFFFFFFFull;
+  scalar("DECIMAL max", Decimal(big));
+
+  add("BSTR null", [] { return Owning(VT_BSTR, nullptr); });
+  add("BSTR \"\"", [] { return Owning(VT_BSTR, ::SysAllocString(L"")); });
+  add("BSTR 64 KiB", [] { return Owning(VT_BSTR, AllocText(LongText())); });
+  add("BSTR \"1\"", [] { return Owning(VT_BSTR, ::SysAllocString(L"1")); });
+  add("BSTR \"a;b\\0c\"", [] { return Owning(VT_BSTR, ::SysAllocStringLen(L"a;b\0c", 5)); });
+  add("BSTR 3 bytes", [] { return Owning(VT_BSTR, ::SysAllocStringByteLen("abc", 3)); });
+  add("DISPATCH null", [] { return Owning(VT_DISPATCH, nullptr); });
+  add("DISPATCH object", [] { return Owning(VT_DISPATCH, Shared(g_probe)); });
+  add("UNKNOWN null", [] { return Owning(VT_UNKNOWN, nullptr); });
+  add("UNKNOWN automation object", [] { return Owning(VT_UNKNOWN, Shared(g_probe)); });
+  add("UNKNOWN plain object", [] { return Owning(VT_UNKNOWN, Shared(g_plain)); });
+
+  add("ARRAY|VARIANT null", [] { return Owning(VT_ARRAY | VT_VARIANT, nullptr); });
+  add("ARRAY|BSTR null", [] { return Owning(VT_ARRAY | VT_BSTR, nullptr); });
+  add("ARRAY|VARIANT empty",
+      [] { return Owning(VT_ARRAY | VT_VARIANT, Vector(VT_VARIANT, 0, 0)); });
+  add("ARRAY|BSTR empty", [] { return Owning(VT_ARRAY | VT_BSTR, Vector(VT_BSTR, 0, 0)); });
+  add("ARRAY|VARIANT 1-D", [] { return Owning(VT_ARRAY | VT_VARIANT, VariantVector(0)); });
+  add("ARRAY|VARIANT from -3", [] { return Owning(VT_ARRAY | VT_VARIANT, VariantVector(-3)); });
+  add("ARRAY|BSTR 1-D", [] { return Owning(VT_ARRAY | VT_BSTR, TextVector(0)); });
+  add("ARRAY|BSTR from 5", [] { return Owning(VT_ARRAY | VT_BSTR, TextVector(5)); });
+  add("ARRAY|VARIANT 2-D", [] { return Owning(VT_ARRAY | VT_VARIANT, VariantMatrix()); });
+  add("ARRAY|BSTR 2-D", [] {
+    SAFEARRAYBOUND bounds[2] = {{2, 0}, {3, 1}};
+    return Owning(VT_ARRAY | VT_BSTR, ::SafeArrayCreate(VT_BSTR, 2, bounds));
   });
-  add("UNKNOWN plain object", [](VARIANT& v) {
-    V_VT(&v) = VT_UNKNOWN;
-    V_UNKNOWN(&v) = &g_plain;
-    g_plain.AddRef();
-  });
-  add("DECIMAL 1.5", [](VARIANT& v) {
-    V_DECIMAL(&v) = DecimalOf(1.5);
-    V_VT(&v) = VT_DECIMAL;
-  });
-  add("DECIMAL max", [](VARIANT& v) {
-    V_DECIMAL(&v) = MaxDecimal();
-    V_VT(&v) = VT_DECIMAL;
-  });
-  add("I1 -128", [](VARIANT& v) { V_VT(&v) = VT_I1; V_I1(&v) = -128; });
-  add("UI1 255", [](VARIANT& v) { V_VT(&v) = VT_UI1; V_UI1(&v) = 255; });
-  add("UI2 65535", [](VARIANT& v) { V_VT(&v) = VT_UI2; V_UI2(&v) = 65535; });
-  add("UI4 max", [](VARIANT& v) { V_VT(&v) = VT_UI4; V_UI4(&v) = 0xFFFFFFFFu; });
-  add("I8 min", [](VARIANT& v) {
-    V_VT(&v) = VT_I8;
-    V_I8(&v) = std::numeric_limits<LONGLONG>::min();
-  });
-  add("UI8 max", [](VARIANT& v) {
-    V_VT(&v) = VT_UI8;
-    V_UI8(&v) = std::numeric_limits<ULONGLONG>::max();
-  });
-  add("INT -1", [](VARIANT& v) { V_VT(&v) = VT_INT; V_INT(&v) = -1; });
-  add("UINT max", [](VARIANT& v) { V_VT(&v) = VT_UINT; V_UINT(&v) = 0xFFFFFFFFu; });
-  // Types a VARIANT must not carry.
-  // VT_ILLEGAL has the reference and array bits set, so its value field
-  // points at valid (empty) storage as well.
-  for (VARTYPE bad : {VARTYPE(VT_VARIANT), VARTYPE(VT_VOID), VARTYPE(VT_HRESULT),
-                      VARTYPE(VT_PTR), VARTYPE(15), VARTYPE(0x7F), VARTYPE(VT_ILLEGAL)})
-    k.push_back({"invalid VT " + std::to_string(bad), [bad](ArgSet& set, VARIANT& v) {
-                   ::VariantInit(&v);
-                   V_VT(&v) = bad;
-                   V_BYREF(&v) = &V_I4(set.Target());
-                 }});
-  add("RECORD without info", [](VARIANT& v) { V_VT(&v) = VT_RECORD; });
-  // Arrays.
-  add("ARRAY|VARIANT null", [](VARIANT& v) { V_VT(&v) = VT_ARRAY | VT_VARIANT; });
-  add("ARRAY|BSTR null", [](VARIANT& v) { V_VT(&v) = VT_ARRAY | VT_BSTR; });
-  add("ARRAY|VARIANT empty", [](VARIANT& v) {
-    V_VT(&v) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(&v) = Vector(VT_VARIANT, 0, 0);
-  });
-  add("ARRAY|BSTR empty", [](VARIANT& v) {
-    V_VT(&v) = VT_ARRAY | VT_BSTR;
-    V_ARRAY(&v) = Vector(VT_BSTR, 0, 0);
-  });
-  add("ARRAY|VARIANT 1-D", [](VARIANT& v) {
-    V_VT(&v) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(&v) = VariantVector(0);
-  });
-  add("ARRAY|VARIANT from -3", [](VARIANT& v) {
-    V_VT(&v) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(&v) = VariantVector(-3);
-  });
-  add("ARRAY|BSTR 1-D", [](VARIANT& v) {
-    V_VT(&v) = VT_ARRAY | VT_BSTR;
-    V_ARRAY(&v) = TextVector(0);
-  });
-  add("ARRAY|BSTR from 5", [](VARIANT& v) {
-    V_VT(&v) = VT_ARRAY | VT_BSTR;
-    V_ARRAY(&v) = TextVector(5);
-  });
-  add("ARRAY|VARIANT 2-D", [](VARIANT& v) {
-    V_VT(&v) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(&v) = VariantMatrix();
-  });
-  add("ARRAY|I4 1-D", [](VARIANT& v) {
-    V_VT(&v) = VT_ARRAY | VT_I4;
-    V_ARRAY(&v) = Vector(VT_I4, 1, 4);
-  });
-  add("ARRAY|DECIMAL 1-D", [](VARIANT& v) {
-    V_VT(&v) = VT_ARRAY | VT_DECIMAL;
-    V_ARRAY(&v) = Vector(VT_DECIMAL, 0, 2);
-  });
-  add("ARRAY|DISPATCH 1-D", [](VARIANT& v) {
-    V_VT(&v) = VT_ARRAY | VT_DISPATCH;
-    V_ARRAY(&v) = Vector(VT_DISPATCH, 0, 2);
+  add("ARRAY|I4 1-D", [] { return Owning(VT_ARRAY | VT_I4, Vector(VT_I4, 1, 4)); });
+  add("ARRAY|DECIMAL 1-D", [] { return Owning(VT_ARRAY | VT_DECIMAL, Vector(VT_DECIMAL, 0, 2)); });
+  add("ARRAY|DISPATCH 1-D", [] {
+    SAFEARRAY* sa = Vector(VT_DISPATCH, 0, 2);
     LONG at = 0;
-    ::SafeArrayPutElement(V_ARRAY(&v), &at, static_cast<IDispatch*>(&g_probe));
+    ::SafeArrayPutElement(sa, &at, static_cast<IDispatch*>(&g_probe));  // adds its own reference
+    return Owning(VT_ARRAY | VT_DISPATCH, sa);
   });
+
+  // Types a VARIANT must not carry.  VT_ILLEGAL has the reference and array
+  // bits set, so the value field points at valid (empty) storage as well.
+  for (VARTYPE bad : {VARTYPE(VT_VARIANT), VARTYPE(VT_VOID), VARTYPE(VT_HRESULT), VARTYPE(VT_PTR),
+                      VARTYPE(15), VARTYPE(0x7F), VARTYPE(VT_ILLEGAL)})
+    k.push_back({"invalid VT " + std::to_string(bad),
+                 [bad](ArgSet& set, VARIANT& v) { v = Owning(bad, &V_I4(set.Target())); }});
+  scalar("RECORD without info", Scalar<LONG>(VT_RECORD, 0));
   return k;
 }
 
-// Typed references and references to variants holding each value above.
+bool CanBeReferenced(const Kind& value) {
+  for (const char* prefix : {"EMPTY", "NULL", "DECIMAL", "invalid", "RECORD"})
+    if (value.name.rfind(prefix, 0) == 0) return false;
+  return true;
+}
+
+// References to every value above: typed ones, as a compiled client's
+// variables are passed, and references to variants, as a script's are.
 std::vector<Kind> ReferenceKinds(const std::vector<Kind>& values) {
   std::vector<Kind> k;
-  // A typed reference: the target holds the value with its own type, and the
-  // entry points at the target's value storage.
-  auto typed = [&](std::string name, auto fill) {
-    k.push_back({"BYREF " + name, [fill](ArgSet& set, VARIANT& v) {
-                   VARIANT* t = set.Target();
-                   fill(*t);
-                   ::VariantInit(&v);
-                   V_VT(&v) = VT_BYREF | V_VT(t);
-                   V_BYREF(&v) = &V_I4(t);
-                 }});
-  };
-  typed("I2", [](VARIANT& t) { V_VT(&t) = VT_I2; V_I2(&t) = -7; });
-  typed("I4", [](VARIANT& t) { V_VT(&t) = VT_I4; V_I4(&t) = 1; });
-  typed("I4 max", [](VARIANT& t) { V_VT(&t) = VT_I4; V_I4(&t) = 0x7FFFFFFF; });
-  typed("R4", [](VARIANT& t) { V_VT(&t) = VT_R4; V_R4(&t) = 2.5f; });
-  typed("R8 NaN", [](VARIANT& t) {
-    V_VT(&t) = VT_R8;
-    V_R8(&t) = std::numeric_limits<double>::quiet_NaN();
-  });
-  typed("CY", [](VARIANT& t) { V_VT(&t) = VT_CY; V_CY(&t).int64 = -5; });
-  typed("DATE", [](VARIANT& t) { V_VT(&t) = VT_DATE; V_DATE(&t) = 45000.25; });
-  typed("BSTR null", [](VARIANT& t) { V_VT(&t) = VT_BSTR; });
-  typed("BSTR \"\"", [](VARIANT& t) { V_VT(&t) = VT_BSTR; V_BSTR(&t) = ::SysAllocString(L""); });
-  typed("BSTR 64 KiB", [](VARIANT& t) { V_VT(&t) = VT_BSTR; V_BSTR(&t) = AllocText(LongText()); });
-  typed("DISPATCH null", [](VARIANT& t) { V_VT(&t) = VT_DISPATCH; });
-  typed("DISPATCH object", [](VARIANT& t) {
-    V_VT(&t) = VT_DISPATCH;
-    V_DISPATCH(&t) = &g_probe;
-    g_probe.AddRef();
-  });
-  typed("ERROR missing", [](VARIANT& t) { V_VT(&t) = VT_ERROR; V_ERROR(&t) = DISP_E_PARAMNOTFOUND; });
-  typed("BOOL", [](VARIANT& t) { V_VT(&t) = VT_BOOL; V_BOOL(&t) = VARIANT_TRUE; });
-  typed("UNKNOWN null", [](VARIANT& t) { V_VT(&t) = VT_UNKNOWN; });
-  typed("UNKNOWN plain object", [](VARIANT& t) {
-    V_VT(&t) = VT_UNKNOWN;
-    V_UNKNOWN(&t) = &g_plain;
-    g_plain.AddRef();
-  });
-  typed("I1", [](VARIANT& t) { V_VT(&t) = VT_I1; V_I1(&t) = 'x'; });
-  typed("UI1", [](VARIANT& t) { V_VT(&t) = VT_UI1; V_UI1(&t) = 200; });
-  typed("UI2", [](VARIANT& t) { V_VT(&t) = VT_UI2; V_UI2(&t) = 40000; });
-  typed("UI4", [](VARIANT& t) { V_VT(&t) = VT_UI4; V_UI4(&t) = 3000000000u; });
-  typed("I8", [](VARIANT& t) { V_VT(&t) = VT_I8; V_I8(&t) = 1LL << 40; });
-  typed("UI8", [](VARIANT& t) { V_VT(&t) = VT_UI8; V_UI8(&t) = 1ULL << 63; });
-  typed("INT", [](VARIANT& t) { V_VT(&t) = VT_INT; V_INT(&t) = 3; });
-  typed("UINT", [](VARIANT& t) { V_VT(&t) = VT_UINT; V_UINT(&t) = 4; });
-  typed("ARRAY|VARIANT 1-D", [](VARIANT& t) {
-    V_VT(&t) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(&t) = VariantVector(0);
-  });
-  typed("ARRAY|VARIANT null", [](VARIANT& t) { V_VT(&t) = VT_ARRAY | VT_VARIANT; });
-  typed("ARRAY|BSTR 1-D", [](VARIANT& t) {
-    V_VT(&t) = VT_ARRAY | VT_BSTR;
-    V_ARRAY(&t) = TextVector(1);
-  });
+  for (const Kind& value : values) {
+    if (CanBeReferenced(value))
+      k.push_back({"BYREF " + value.name, [make = value.make](ArgSet& set, VARIANT& v) {
+                     VARIANT* t = set.Target();
+                     make(set, *t);
+                     v = Owning(VT_BYREF | V_VT(t), &V_I4(t));
+                   }});
+    if (value.name.rfind("invalid", 0) != 0 && value.name.rfind("RECORD", 0) != 0)
+      k.push_back(
+          {"BYREF VARIANT(" + value.name + ")", [make = value.make](ArgSet& set, VARIANT& v) {
+             VARIANT* t = set.Target();
+             make(set, *t);
+             v = Owning(VT_BYREF | VT_VARIANT, t);
+           }});
+  }
   // A DECIMAL fills the whole variant, type field included, so its target
   // lives apart.
   k.push_back({"BYREF DECIMAL", [](ArgSet& set, VARIANT& v) {
                  DECIMAL* d = set.DecimalTarget();
                  *d = DecimalOf(-2.75);
-                 ::VariantInit(&v);
-                 V_VT(&v) = VT_BYREF | VT_DECIMAL;
-                 V_DECIMALREF(&v) = d;
+                 v = Owning(VT_BYREF | VT_DECIMAL, d);
                }});
-  // A script variable: a variant holding any of the values above.
-  for (const Kind& value : values) {
-    if (value.name.rfind("invalid", 0) == 0 || value.name.rfind("RECORD", 0) == 0) continue;
-    k.push_back({"BYREF VARIANT(" + value.name + ")", [make = value.make](ArgSet& set, VARIANT& v) {
-                   VARIANT* t = set.Target();
-                   make(set, *t);
-                   ::VariantInit(&v);
-                   V_VT(&v) = VT_BYREF | VT_VARIANT;
-                   V_VARIANTREF(&v) = t;
-                 }});
-  }
   // A variant variable that itself holds a reference.
   k.push_back({"BYREF VARIANT(BYREF I4)", [](ArgSet& set, VARIANT& v) {
                  VARIANT* number = set.Target();
-                 V_VT(number) = VT_I4;
-                 V_I4(number) = 3;
+                 *number = Scalar<LONG>(VT_I4, 3);
                  VARIANT* t = set.Target();
-                 V_VT(t) = VT_BYREF | VT_I4;
-                 V_I4REF(t) = &V_I4(number);
-                 ::VariantInit(&v);
-                 V_VT(&v) = VT_BYREF | VT_VARIANT;
-                 V_VARIANTREF(&v) = t;
+                 *t = Owning(VT_BYREF | VT_I4, &V_I4(number));
+                 v = Owning(VT_BYREF | VT_VARIANT, t);
                }});
   return k;
 }
@@ -701,66 +614,44 @@ const Kind& Filler() { return KindNamed("I4 1"); }
 // The scratch folder the run works in; texts that look like paths point into it.
 std::wstring g_scratch;
 
-// A value a well-behaved client would pass for a parameter.
+// A value a well-behaved client would pass for a parameter of this type.
+VARIANT GoodOf(meta::Type type) {
+  switch (type) {
+    case meta::Type::Text:
+    case meta::Type::Variant: return Owning(VT_BSTR, AllocText(g_scratch + L"\\fuzz.txt"));
+    case meta::Type::Boolean: return Scalar<VARIANT_BOOL>(VT_BOOL, VARIANT_FALSE);
+    case meta::Type::Integer: return Scalar<SHORT>(VT_I2, 1);
+    case meta::Type::Long: return Scalar<LONG>(VT_I4, 1);
+    case meta::Type::Single: return Scalar(VT_R4, 1.0f);
+    case meta::Type::Double: return Scalar(VT_R8, 1.0);
+    case meta::Type::Date: return Scalar(VT_DATE, 45000.0);
+    case meta::Type::Object: return Owning(VT_DISPATCH, Shared(g_probe));
+    case meta::Type::VariantArray: return Owning(VT_ARRAY | VT_VARIANT, VariantVector(0));
+    case meta::Type::TextArray: return Owning(VT_ARRAY | VT_BSTR, TextVector(0));
+    case meta::Type::Enum: return Scalar<LONG>(VT_I4, 0);
+  }
+  return Scalar<LONG>(VT_EMPTY, 0);
+}
+
+// The good value by value, or as the caller's own variable of its type.
 Kind GoodValue(const meta::Param& p, bool asReference) {
   const meta::Type type = p.type.type;
-  auto fill = [type](VARIANT& t) {
-    ::VariantInit(&t);
-    switch (type) {
-      case meta::Type::Text:
-      case meta::Type::Variant:
-        V_VT(&t) = VT_BSTR;
-        V_BSTR(&t) = AllocText(g_scratch + L"\\fuzz.txt");
-        break;
-      case meta::Type::Boolean: V_VT(&t) = VT_BOOL; V_BOOL(&t) = VARIANT_FALSE; break;
-      case meta::Type::Integer: V_VT(&t) = VT_I2; V_I2(&t) = 1; break;
-      case meta::Type::Long: V_VT(&t) = VT_I4; V_I4(&t) = 1; break;
-      case meta::Type::Single: V_VT(&t) = VT_R4; V_R4(&t) = 1; break;
-      case meta::Type::Double: V_VT(&t) = VT_R8; V_R8(&t) = 1; break;
-      case meta::Type::Date: V_VT(&t) = VT_DATE; V_DATE(&t) = 45000; break;
-      case meta::Type::Object:
-        V_VT(&t) = VT_DISPATCH;
-        V_DISPATCH(&t) = &g_probe;
-        g_probe.AddRef();
-        break;
-      case meta::Type::VariantArray:
-        V_VT(&t) = VT_ARRAY | VT_VARIANT;
-        V_ARRAY(&t) = VariantVector(0);
-        break;
-      case meta::Type::TextArray:
-        V_VT(&t) = VT_ARRAY | VT_BSTR;
-        V_ARRAY(&t) = TextVector(0);
-        break;
-      case meta::Type::Enum: V_VT(&t) = VT_I4; V_I4(&t) = 0; break;
-    }
-  };
-  if (!asReference) return {"good", [fill](ArgSet&, VARIANT& v) { fill(v); }};
-  if (type == meta::Type::Variant)
-    return {"good BYREF VARIANT", [fill](ArgSet& set, VARIANT& v) {
-              VARIANT* t = set.Target();
-              fill(*t);
-              ::VariantInit(&v);
-              V_VT(&v) = VT_BYREF | VT_VARIANT;
-              V_VARIANTREF(&v) = t;
-            }};
-  return {"good BYREF", [fill](ArgSet& set, VARIANT& v) {
+  if (!asReference) return {"good", [type](ArgSet&, VARIANT& v) { v = GoodOf(type); }};
+  return {"good BYREF", [type](ArgSet& set, VARIANT& v) {
             VARIANT* t = set.Target();
-            fill(*t);
-            ::VariantInit(&v);
-            V_VT(&v) = VT_BYREF | V_VT(t);
-            V_BYREF(&v) = &V_I4(t);
+            *t = GoodOf(type);
+            v = type == meta::Type::Variant ? Owning(VT_BYREF | VT_VARIANT, t)
+                                            : Owning(VT_BYREF | V_VT(t), &V_I4(t));
           }};
 }
 
 // A script variable of the parameter's type: what VBScript passes.
 Kind GoodScriptVariable(const meta::Param& p) {
-  Kind typed = GoodValue(p, false);
-  return {"good BYREF VARIANT", [make = typed.make](ArgSet& set, VARIANT& v) {
+  const meta::Type type = p.type.type;
+  return {"good BYREF VARIANT", [type](ArgSet& set, VARIANT& v) {
             VARIANT* t = set.Target();
-            make(set, *t);
-            ::VariantInit(&v);
-            V_VT(&v) = VT_BYREF | VT_VARIANT;
-            V_VARIANTREF(&v) = t;
+            *t = GoodOf(type);
+            v = Owning(VT_BYREF | VT_VARIANT, t);
           }};
 }
 
@@ -804,10 +695,10 @@ struct Call {
   LCID lcid = LOCALE_USER_DEFAULT;
   IID riid = IID_NULL;
   ArgSet args;
-  bool noParams = false;      // pass DISPPARAMS* = NULL
-  bool noRgvarg = false;      // rgvarg = NULL with cArgs > 0
-  bool noNamedIds = false;    // rgdispidNamedArgs = NULL with cNamedArgs > 0
-  UINT extraNamed = 0;        // cNamedArgs beyond cArgs
+  bool noParams = false;    // pass DISPPARAMS* = NULL
+  bool noRgvarg = false;    // rgvarg = NULL with cArgs > 0
+  bool noNamedIds = false;  // rgdispidNamedArgs = NULL with cNamedArgs > 0
+  UINT extraNamed = 0;      // cNamedArgs beyond cArgs
   bool withResult = true;
   bool withExcep = true;
   bool withArgErr = true;
@@ -854,8 +745,7 @@ bool IsDispError(HRESULT hr) {
   return u >= 0x80020001ul && u <= 0x80020013ul;
 }
 bool IsRuntimeError(HRESULT hr) {
-  return (static_cast<unsigned long>(hr) & 0xFFFF0000ul) == 0x800A0000ul &&
-         (hr & 0xFFFF) != 0;
+  return (static_cast<unsigned long>(hr) & 0xFFFF0000ul) == 0x800A0000ul && (hr & 0xFFFF) != 0;
 }
 bool IsBindingFailure(HRESULT hr) {
   return hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_PARAMNOTFOUND || hr == DISP_E_TYPEMISMATCH ||
@@ -914,7 +804,7 @@ bool VariantValid(VARIANT* v) {
   return SUCCEEDED(::VariantCopy(copy.Get(), v));
 }
 
-HRESULT Drive(IDispatch* object, Call& c) {
+void Drive(IDispatch* object, Call& c) {
   c.args.Build();
   const std::vector<VARIANTARG> before = c.args.Built();
   const std::string variablesBefore = c.args.TargetBytes();
@@ -940,10 +830,9 @@ HRESULT Drive(IDispatch* object, Call& c) {
   ::SetErrorInfo(0, nullptr);
   g_callStarted = ::GetTickCount64();
   g_inCall = 1;
-  const HRESULT hr = object->Invoke(c.id, c.riid, c.lcid, c.flags, c.noParams ? nullptr : &dp,
-                                    c.withResult ? &result : nullptr,
-                                    c.withExcep ? &excep : nullptr,
-                                    c.withArgErr ? &argErr : nullptr);
+  const HRESULT hr = object->Invoke(
+      c.id, c.riid, c.lcid, c.flags, c.noParams ? nullptr : &dp, c.withResult ? &result : nullptr,
+      c.withExcep ? &excep : nullptr, c.withArgErr ? &argErr : nullptr);
   g_inCall = 0;
 
   Findings& f = *g_findings;
@@ -990,15 +879,16 @@ HRESULT Drive(IDispatch* object, Call& c) {
   ::SysFreeString(excep.bstrHelpFile);
 
   // What this case must give.
-  const bool bound = hr == S_OK || hr == DISP_E_EXCEPTION || (!c.withExcep && !IsBindingFailure(hr));
+  const bool bound =
+      hr == S_OK || hr == DISP_E_EXCEPTION || (!c.withExcep && !IsBindingFailure(hr));
   bool met = true;
   switch (c.expect) {
     case Expect::Survive: break;
     case Expect::Bind: met = bound; break;
     case Expect::BadCount: met = hr == DISP_E_BADPARAMCOUNT; break;
     case Expect::TooFew:
-      met = hr == DISP_E_BADPARAMCOUNT || hr == DISP_E_PARAMNOTFOUND ||
-            hr == DISP_E_PARAMNOTOPTIONAL;
+      met =
+          hr == DISP_E_BADPARAMCOUNT || hr == DISP_E_PARAMNOTFOUND || hr == DISP_E_PARAMNOTOPTIONAL;
       break;
     case Expect::NoMember: met = hr == DISP_E_MEMBERNOTFOUND; break;
     case Expect::BadName: met = hr == DISP_E_PARAMNOTFOUND || hr == DISP_E_NONAMEDARGS; break;
@@ -1038,10 +928,8 @@ HRESULT Drive(IDispatch* object, Call& c) {
       if (V_VT(&result) != want)
         problem("result has vt " + std::to_string(V_VT(&result)) + ", not " + std::to_string(want));
     }
-    ::VariantClear(&result);
-  } else {
-    ::VariantClear(&result);
   }
+  ::VariantClear(&result);
   const size_t broken = c.args.FirstInvalidTarget();
   if (broken != ArgSet::kNone)
     problem("the variable behind a by-reference argument is invalid afterwards (target " +
@@ -1050,7 +938,6 @@ HRESULT Drive(IDispatch* object, Call& c) {
   if (!g_window.empty()) problem("opened a window: " + g_window);
   // A member may move the current folder; the next call starts where all do.
   ::SetCurrentDirectoryW(g_scratch.c_str());
-  return hr;
 }
 
 // ---- building cases --------------------------------------------------------------
@@ -1058,6 +945,10 @@ HRESULT Drive(IDispatch* object, Call& c) {
 std::mt19937& Rng() {
   static std::mt19937 rng;
   return rng;
+}
+unsigned Seed() {
+  const char* s = std::getenv("KITBAG_FUZZ_SEED");
+  return s ? static_cast<unsigned>(std::strtoul(s, nullptr, 0)) : 20240611u;
 }
 unsigned Pick(unsigned n) { return n ? static_cast<unsigned>(Rng()() % n) : 0; }
 
@@ -1088,15 +979,19 @@ void AddKind(Call& c, const Kind& k, bool named = false, DISPID id = 0) {
   c.args.Add(k.name, v, named, id);
 }
 
+// How a well-behaved client passes its arguments: values, its own variables
+// for the by-reference parameters, or script variables for all.
+enum class Passing { Values, Variables, ScriptVariables };
+
 // A put passes its value as the named argument DISPID_PROPERTYPUT.
-void AddGoodArgs(Call& c, size_t count, int style) {
+void AddGoodArgs(Call& c, size_t count, Passing passing = Passing::Values) {
   const meta::Member& m = *c.member;
   const bool put = m.kind == meta::Kind::PropertyPut;
   for (size_t i = 0; i < count && i < m.params.size(); ++i) {
     const meta::Param& p = m.params[i];
-    Kind k = style == 0   ? GoodValue(p, false)
-             : style == 1 ? GoodValue(p, p.byRef)
-                          : GoodScriptVariable(p);
+    Kind k = passing == Passing::Values      ? GoodValue(p, false)
+             : passing == Passing::Variables ? GoodValue(p, p.byRef)
+                                             : GoodScriptVariable(p);
     const bool value = put && i + 1 == m.params.size();
     AddKind(c, k, value, DISPID_PROPERTYPUT);
   }
@@ -1108,7 +1003,6 @@ struct Target {
   ComPtr<IDispatch> object;
   DISPID id;
 };
-
 
 Call::Call(const Target& t, std::string label, Expect expect)
     : cls(t.cls),
@@ -1143,6 +1037,25 @@ void ForEachMember(F&& body) {
 const HKEY kMappedRoots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
 constexpr wchar_t kScratchKey[] = L"Software\\Kitbag\\FuzzScratch";
 
+// The files directly in a folder.
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = ::FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+  } while (::FindNextFileW(h, &fd));
+  ::FindClose(h);
+  return names;
+}
+
+std::wstring WindowsFolder() {
+  wchar_t path[MAX_PATH];
+  const UINT n = ::GetWindowsDirectoryW(path, MAX_PATH);
+  return std::wstring(path, n < MAX_PATH ? n : 0);
+}
+
 void DeleteFolder(const std::wstring& folder) {
   WIN32_FIND_DATAW fd;
   HANDLE h = ::FindFirstFileW((folder + L"\\*").c_str(), &fd);
@@ -1172,11 +1085,6 @@ class FuzzEnvironment : public ::testing::Environment {
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     ::CloseHandle(::CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
 
-    unsigned seed = 20240611;
-    if (const char* s = std::getenv("KITBAG_FUZZ_SEED")) seed = std::strtoul(s, nullptr, 0);
-    Rng().seed(seed);
-    std::printf("fuzz: seed %u (KITBAG_FUZZ_SEED repeats a run)\n", seed);
-
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     g_hook = ::SetWindowsHookExW(WH_CBT, OnCbt, nullptr, ::GetCurrentThreadId());
 
@@ -1187,6 +1095,9 @@ class FuzzEnvironment : public ::testing::Environment {
     DeleteFolder(g_scratch);
     ::CreateDirectoryW(g_scratch.c_str(), nullptr);
     ::SetCurrentDirectoryW(g_scratch.c_str());
+
+    // Profile files named without a folder land in the Windows folder.
+    windowsFiles_ = FilesIn(WindowsFolder());
 
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
     for (HKEY root : kMappedRoots) {
@@ -1222,14 +1133,23 @@ class FuzzEnvironment : public ::testing::Environment {
     for (HKEY root : kMappedRoots) ::RegOverridePredefKey(root, nullptr);
     for (HKEY k : mapped_) ::RegCloseKey(k);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kitbag");  // only when nothing else is in it
     ::SetCurrentDirectoryW(startFolder_.c_str());
     DeleteFolder(g_scratch);
+    for (const std::wstring& name : FilesIn(WindowsFolder())) {
+      if (std::find(windowsFiles_.begin(), windowsFiles_.end(), name) != windowsFiles_.end())
+        continue;
+      std::printf("fuzz: removing %s, written to the Windows folder by a call\n",
+                  Narrow(name).c_str());
+      ::DeleteFileW((WindowsFolder() + L"\\" + name).c_str());
+    }
     if (g_hook) ::UnhookWindowsHookEx(g_hook);
     ::CoUninitialize();
   }
 
  private:
   std::wstring startFolder_;
+  std::vector<std::wstring> windowsFiles_;
   std::vector<HKEY> mapped_;
 };
 
@@ -1260,8 +1180,6 @@ class Fuzz : public ::testing::Test {
     g_findings = nullptr;
   }
 
-  long Calls() const { return findings_.calls; }
-
  private:
   Findings findings_;
   std::chrono::steady_clock::time_point started_;
@@ -1272,14 +1190,18 @@ class Fuzz : public ::testing::Test {
 TEST_F(Fuzz, WellFormedArgumentListsReachTheMember) {
   ForEachMember([](Target& t) {
     const meta::Member& m = *t.member;
-    for (int style = 0; style < 3; ++style) {
-      Call all(t, "every parameter, style " + std::to_string(style), Expect::Bind);
-      AddGoodArgs(all, m.params.size(), style);
+    const std::pair<Passing, const char*> passings[] = {
+        {Passing::Values, "values"},
+        {Passing::Variables, "the caller's variables"},
+        {Passing::ScriptVariables, "script variables"}};
+    for (const auto& [passing, name] : passings) {
+      Call all(t, std::string("every parameter, as ") + name, Expect::Bind);
+      AddGoodArgs(all, m.params.size(), passing);
       Drive(t.object.Get(), all);
     }
     if (m.kind == meta::Kind::PropertyPut) return;
     Call required(t, "required parameters only", Expect::Bind);
-    AddGoodArgs(required, RequiredCount(m), 0);
+    AddGoodArgs(required, RequiredCount(m));
     Drive(t.object.Get(), required);
     // Every parameter by name, last first.
     Call named(t, "every parameter named", Expect::Bind);
@@ -1317,10 +1239,9 @@ TEST_F(Fuzz, EveryCombinationOfInvokeFlags) {
     const meta::Member& m = *t.member;
     for (WORD flags = 0; flags <= 0x1F; ++flags) {
       const WORD sent = flags & 0x10 ? WORD(0x8000 | (flags & 0xF)) : flags;
-      Call c(t, "flags " + FlagsText(sent),
-                       FlagsFit(m, sent) ? Expect::Bind : Expect::NoMember);
+      Call c(t, "flags " + FlagsText(sent), FlagsFit(m, sent) ? Expect::Bind : Expect::NoMember);
       c.flags = sent;
-      AddGoodArgs(c, m.params.size(), 0);
+      AddGoodArgs(c, m.params.size());
       Drive(t.object.Get(), c);
     }
   });
@@ -1333,7 +1254,8 @@ TEST_F(Fuzz, WrongCountsAndBadNames) {
     const bool put = m.kind == meta::Kind::PropertyPut;
     for (size_t extra : {1u, 5u}) {
       Call c(t, std::to_string(extra) + " too many", Expect::BadCount);
-      for (size_t i = 0; i < n + extra; ++i) AddKind(c, i < n ? GoodValue(m.params[i], false) : Filler());
+      for (size_t i = 0; i < n + extra; ++i)
+        AddKind(c, i < n ? GoodValue(m.params[i], false) : Filler());
       if (!put) Drive(t.object.Get(), c);
     }
     const size_t required = RequiredCount(m);
@@ -1341,7 +1263,7 @@ TEST_F(Fuzz, WrongCountsAndBadNames) {
       Call none(t, "no arguments", Expect::TooFew);
       Drive(t.object.Get(), none);
       Call fewer(t, "one required argument short", Expect::TooFew);
-      AddGoodArgs(fewer, required - 1, 0);
+      AddGoodArgs(fewer, required - 1);
       Drive(t.object.Get(), fewer);
       // The first parameter by name only.
       if (required > 1) {
@@ -1350,11 +1272,12 @@ TEST_F(Fuzz, WrongCountsAndBadNames) {
         Drive(t.object.Get(), c);
       }
     }
-    const DISPID bad[] = {static_cast<DISPID>(n), 100, -1, DISPID_UNKNOWN, 0x7FFFFFFF,
-                          put ? DISPID(-7) : DISPID_PROPERTYPUT};
+    const DISPID bad[] = {
+        static_cast<DISPID>(n), 100,        -1,
+        DISPID_UNKNOWN,         0x7FFFFFFF, put ? DISPID(-7) : DISPID_PROPERTYPUT};
     for (DISPID id : bad) {
       Call c(t, "named dispid " + std::to_string(id), Expect::BadName);
-      AddGoodArgs(c, put ? n : 0, 0);
+      AddGoodArgs(c, put ? n : 0);
       AddKind(c, Filler(), true, id);
       Drive(t.object.Get(), c);
     }
@@ -1364,7 +1287,7 @@ TEST_F(Fuzz, WrongCountsAndBadNames) {
       AddKind(twice, GoodValue(m.params[0], false), true, 0);
       Drive(t.object.Get(), twice);
       Call both(t, "a parameter given by position and by name", Expect::BadName);
-      AddGoodArgs(both, n, 0);
+      AddGoodArgs(both, n);
       AddKind(both, GoodValue(m.params[0], false), true, 0);
       Drive(t.object.Get(), both);
     }
@@ -1375,8 +1298,8 @@ TEST_F(Fuzz, WrongCountsAndBadNames) {
       Call none(t, "put without a value", Expect::TooFew);
       Drive(t.object.Get(), none);
       Call two(t, "two put values", Expect::BadName);
-      AddGoodArgs(two, n, 0);
-      AddGoodArgs(two, n, 0);
+      AddGoodArgs(two, n);
+      AddGoodArgs(two, n);
       Drive(t.object.Get(), two);
     }
   });
@@ -1387,7 +1310,7 @@ TEST_F(Fuzz, NullPartsOfTheCall) {
     const meta::Member& m = *t.member;
     for (int mask = 0; mask < 8; ++mask) {
       Call c(t, "null pointers " + std::to_string(mask), Expect::Bind);
-      AddGoodArgs(c, m.params.size(), 0);
+      AddGoodArgs(c, m.params.size());
       c.withResult = !(mask & 1);
       c.withExcep = !(mask & 2);
       c.withArgErr = !(mask & 4);
@@ -1421,7 +1344,7 @@ TEST_F(Fuzz, NullPartsOfTheCall) {
     {
       Call c(t, "riid IID_IDispatch", Expect::WrongInterface);
       c.riid = IID_IDispatch;
-      AddGoodArgs(c, m.params.size(), 0);
+      AddGoodArgs(c, m.params.size());
       Drive(t.object.Get(), c);
     }
   });
@@ -1430,16 +1353,24 @@ TEST_F(Fuzz, NullPartsOfTheCall) {
 TEST_F(Fuzz, SeededRandomArgumentLists) {
   long rounds = 120;
   if (const char* s = std::getenv("KITBAG_FUZZ_ROUNDS")) rounds = std::strtol(s, nullptr, 0);
+  Rng().seed(Seed());
+  std::printf("fuzz: seed %u, %ld rounds a member (KITBAG_FUZZ_SEED, KITBAG_FUZZ_ROUNDS)\n", Seed(),
+              rounds);
   const auto& kinds = AllKinds();
   const LCID lcids[] = {LOCALE_USER_DEFAULT, 0, 0x0409, 0x0406, 0xFFFF, 0x7FFFFFFF};
-  const WORD flagChoices[] = {DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT,
-                              DISPATCH_PROPERTYPUTREF, 0, 0xF, 0xFFFF};
+  const WORD flagChoices[] = {
+      DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT, DISPATCH_PROPERTYPUTREF, 0, 0xF,
+      0xFFFF};
   ForEachMember([&](Target& t) {
     const meta::Member& m = *t.member;
     const size_t n = m.params.size();
     for (long round = 0; round < rounds; ++round) {
       Call c(t, "random round " + std::to_string(round), Expect::Survive);
-      const size_t count = Pick(static_cast<unsigned>(n + 3));
+      // Mostly counts the member accepts, so that the values reach the binding.
+      const unsigned shape = Pick(10);
+      const size_t count = shape < 5   ? n
+                           : shape < 8 ? Pick(static_cast<unsigned>(n + 1))
+                                       : n + 1 + Pick(2);
       const bool naming = Pick(4) == 0;
       std::vector<DISPID> order;
       for (size_t i = 0; i < count; ++i) order.push_back(static_cast<DISPID>(i));
@@ -1470,9 +1401,16 @@ TEST_F(Fuzz, UnknownDispidsFindNoMember) {
   for (const meta::Class& cls : meta::Classes()) {
     ComPtr<IDispatch> object = NewObject(cls);
     ASSERT_TRUE(object);
-    std::vector<DISPID> ids = {0, DISPID_VALUE, DISPID_UNKNOWN, DISPID_NEWENUM, DISPID_EVALUATE,
-                               DISPID_PROPERTYPUT, 0x60030000 + 999, 0x68030000 + 999,
-                               0x7FFFFFFF, static_cast<DISPID>(0x80000000)};
+    std::vector<DISPID> ids = {0,
+                               DISPID_VALUE,
+                               DISPID_UNKNOWN,
+                               DISPID_NEWENUM,
+                               DISPID_EVALUATE,
+                               DISPID_PROPERTYPUT,
+                               0x60030000 + 999,
+                               0x68030000 + 999,
+                               0x7FFFFFFF,
+                               static_cast<DISPID>(0x80000000)};
     // Members no client reaches, and every member of the other classes.
     for (const meta::Member& m : cls.members)
       if (m.kind == meta::Kind::Hidden) ids.push_back(m.Dispid());
@@ -1519,8 +1457,8 @@ TEST_F(Fuzz, GetIDsOfNamesWithHostileNames) {
       for (size_t i = m.params.size(); i-- > 0;)
         names.push_back(const_cast<LPOLESTR>(m.params[i].name));
       std::vector<DISPID> ids(names.size() + 1, 0);
-      EXPECT_EQ(S_OK, object->GetIDsOfNames(IID_NULL, names.data(),
-                                            static_cast<UINT>(names.size()), 0, ids.data()))
+      EXPECT_EQ(S_OK, object->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()),
+                                            0, ids.data()))
           << Narrow(m.name);
       for (size_t i = 1; i < names.size(); ++i)
         EXPECT_EQ(static_cast<DISPID>(m.params.size() - i), ids[i]) << Narrow(m.name);
@@ -1572,8 +1510,8 @@ TEST_F(Fuzz, NullOutPointersOfTheOtherMethods) {
   }
   EXPECT_EQ(E_POINTER, g_lib.getClassObject(meta::Classes()[0].clsid, IID_IClassFactory, nullptr));
   void* factory = &factory;
-  EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, g_lib.getClassObject(IID_IDispatch, IID_IClassFactory,
-                                                            &factory));
+  EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
+            g_lib.getClassObject(IID_IDispatch, IID_IClassFactory, &factory));
   EXPECT_EQ(nullptr, factory);
 }
 
