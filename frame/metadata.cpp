@@ -79,15 +79,7 @@ constexpr Param kNoParam{nullptr, {Type::Variant}, false, {}};
   constexpr Param kParams_##name[] = {KB_EACH_META(param) kNoParam};
 #define KB_HIDDEN(number, name)
 #include "frame/members.def"
-#undef KB_ENUM_BEGIN
-#undef KB_ENUM_VALUE
-#undef KB_ENUM_END
-#undef KB_CLASS_BEGIN
-#undef KB_CLASS_END
-#undef KB_METHOD
-#undef KB_PROPGET
-#undef KB_PROPPUT
-#undef KB_HIDDEN
+#include "frame/member_undef.h"
 
 template <size_t N>
 constexpr std::span<const Param> ParamsOf(const Param (&a)[N]) {
@@ -108,15 +100,7 @@ constexpr std::span<const Param> ParamsOf(const Param (&a)[N]) {
   {L## #name, Kind::PropertyPut, number, false, KB_TR_NORESULT, ParamsOf(kParams_##name), 0},
 #define KB_HIDDEN(number, name) {L## #name, Kind::Hidden, number, false, KB_TR_NORESULT, {}, -1},
 #include "frame/members.def"
-#undef KB_ENUM_BEGIN
-#undef KB_ENUM_VALUE
-#undef KB_ENUM_END
-#undef KB_CLASS_BEGIN
-#undef KB_CLASS_END
-#undef KB_METHOD
-#undef KB_PROPGET
-#undef KB_PROPPUT
-#undef KB_HIDDEN
+#include "frame/member_undef.h"
 
 // Pass 3: classes and enumerations.
 #define KB_ENUM_BEGIN(name, guid) {L## #name, Guid(guid), kValues_##name},
