@@ -4,8 +4,15 @@
 #include "frame/dual.h"
 #include "frame/enter.h"
 #include "frame/member_macros.h"
-#include "files/path_strings.h"
-#include "strings/field_reader.h"
+#include "calendar/routines.h"
+#include "database/routines.h"
+#include "editor/routines.h"
+#include "files/routines.h"
+#include "layout/routines.h"
+#include "settings/routines.h"
+#include "shell/routines.h"
+#include "strings/routines.h"
+#include "ui/routines.h"
 
 namespace kb::frame {
 

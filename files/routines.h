@@ -1,0 +1,5 @@
+// The routines of files, folders and drives that frame/members.def names; the frame's
+// vtables include this header to reach their bodies.
+#pragma once
+
+#include "files/path_strings.h"

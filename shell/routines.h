@@ -1,0 +1,3 @@
+// The routines of shell and Office integration that frame/members.def names; the frame's
+// vtables include this header to reach their bodies.
+#pragma once
