@@ -1,13 +1,13 @@
 // The vtable slot of every member: the one entry through which early- and
 // late-bound callers reach the member's body.
-#include "calendar/routines.h"
-#include "database/routines.h"
-#include "editor/routines.h"
-#include "files/routines.h"
 #include "frame/classes.h"
 #include "frame/dual.h"
 #include "frame/enter.h"
 #include "frame/member_macros.h"
+#include "calendar/routines.h"
+#include "database/routines.h"
+#include "editor/routines.h"
+#include "files/routines.h"
 #include "layout/routines.h"
 #include "settings/routines.h"
 #include "shell/routines.h"
@@ -44,25 +44,25 @@ namespace {
 #define KB_ENUM_END(name)
 #define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid) \
   namespace slots_##cls {                            \
-    using Impl = impl;
+  using Impl = impl;
 #define KB_CLASS_END(cls) }
-#define KB_METHOD(number, name, body, ret, params)                                      \
-  HRESULT STDMETHODCALLTYPE name(void* This KB_EACH_SIG(params) KB_RESULT_PARAM(ret)) { \
-    return Enter<Impl>(                                                                 \
-        This, L## #name,                                                                \
-        KB_RESULT_ARG(ret)[&](Impl & self) { return body(self KB_EACH_ARG(params)); }); \
+#define KB_METHOD(number, name, body, ret, params)                                         \
+  HRESULT STDMETHODCALLTYPE name(void* This KB_EACH_SIG(params) KB_RESULT_PARAM(ret)) {    \
+    return Enter<Impl>(This, L## #name, KB_RESULT_ARG(ret)[&](Impl & self) {               \
+      return body(self KB_EACH_ARG(params));                                               \
+    });                                                                                    \
   }
-#define KB_PROPGET(number, name, body, ret)                                                \
-  HRESULT STDMETHODCALLTYPE get_##name(void* This KB_RESULT_PARAM(ret)) {                  \
+#define KB_PROPGET(number, name, body, ret)                                      \
+  HRESULT STDMETHODCALLTYPE get_##name(void* This KB_RESULT_PARAM(ret)) {        \
     return Enter<Impl>(This, L## #name, kbResult, [&](Impl& self) { return body(self); }); \
   }
-#define KB_PROPPUT(number, name, body, param)                                                \
-  HRESULT STDMETHODCALLTYPE put_##name(void* This KB_EACH_SIG(param)) {                      \
+#define KB_PROPPUT(number, name, body, param)                                               \
+  HRESULT STDMETHODCALLTYPE put_##name(void* This KB_EACH_SIG(param)) {                     \
     return Enter<Impl>(This, L## #name, [&](Impl& self) { body(self KB_EACH_ARG(param)); }); \
   }
 #define KB_HIDDEN(number, name)
-#include "frame/member_undef.h"
 #include "frame/members.def"
+#include "frame/member_undef.h"
 
 template <class F>
 VtblEntry Entry(F* fn) {
@@ -72,11 +72,11 @@ VtblEntry Entry(F* fn) {
 #define KB_ENUM_BEGIN(name, guid)
 #define KB_ENUM_VALUE(name, value)
 #define KB_ENUM_END(name)
-#define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid)                                          \
-  namespace vtbl_##cls {                                                                      \
-    using namespace slots_##cls;                                                              \
-    const VtblEntry kEntries[] = {                                                            \
-      Entry(&dual::QueryInterface), Entry(&dual::AddRef), Entry(&dual::Release),              \
+#define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid)                                         \
+  namespace vtbl_##cls {                                                                     \
+  using namespace slots_##cls;                                                               \
+  const VtblEntry kEntries[] = {                                                             \
+      Entry(&dual::QueryInterface),   Entry(&dual::AddRef),      Entry(&dual::Release),       \
       Entry(&dual::GetTypeInfoCount), Entry(&dual::GetTypeInfo), Entry(&dual::GetIDsOfNames), \
       Entry(&dual::Invoke),
 #define KB_CLASS_END(cls) \
@@ -87,8 +87,8 @@ VtblEntry Entry(F* fn) {
 #define KB_PROPGET(number, name, body, ret) Entry(&get_##name),
 #define KB_PROPPUT(number, name, body, param) Entry(&put_##name),
 #define KB_HIDDEN(number, name)
-#include "frame/member_undef.h"
 #include "frame/members.def"
+#include "frame/member_undef.h"
 
 }  // namespace
 
