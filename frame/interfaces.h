@@ -1,6 +1,9 @@
 // The five default interfaces as a C++ client sees them through their
 // vtables (early binding), generated from frame/members.def.  Methods take the
 // interface pointer first:  p->lpVtbl->cmn_AddSlash(p, &path, &ch, &result).
+// The member table is read by #include between macro definitions, so the
+// includes of this file keep their order.
+// clang-format off
 #pragma once
 
 #include <windows.h>

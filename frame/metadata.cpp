@@ -1,3 +1,6 @@
+// The member table is read by #include between macro definitions, so the
+// includes of this file keep their order.
+// clang-format off
 #include "frame/metadata.h"
 
 #include "frame/member_macros.h"

@@ -1,5 +1,8 @@
 // The member table of frame/members.def as data: what the type library
 // writer, the dispatcher and the tests read.
+// The member table is read by #include between macro definitions, so the
+// includes of this file keep their order.
+// clang-format off
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,8 @@
 // The vtable slot of every member: the one entry through which early- and
 // late-bound callers reach the member's body.
+// The member table is read by #include between macro definitions, so the
+// includes of this file keep their order.
+// clang-format off
 #include "frame/classes.h"
 #include "frame/dual.h"
 #include "frame/enter.h"
