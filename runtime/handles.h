@@ -1,8 +1,8 @@
 // RAII owners for the automation values and COM pointers the library handles.
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <string>
 #include <string_view>
@@ -51,6 +51,8 @@ class Bstr {
     Reset();
     return &s_;
   }
+  // The owned text as a by-reference argument: the callee may replace it.
+  BSTR* Ref() { return &s_; }
   size_t Length() const { return s_ ? ::SysStringLen(s_) : 0; }
   std::wstring_view View() const { return {s_ ? s_ : L"", Length()}; }
 
