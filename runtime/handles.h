@@ -1,8 +1,8 @@
 // RAII owners for the automation values and COM pointers the library handles.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+#include <oleauto.h>
 
 #include <string>
 #include <string_view>

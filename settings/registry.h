@@ -3,7 +3,6 @@
 // closes it again; registry failures are not reported.
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
 
 #include "runtime/handles.h"
