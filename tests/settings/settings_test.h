@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/errors.h"
 #include "runtime/handles.h"
 #include "tests/frame/frame_test.h"
 #include "tests/support/dispatch_call.h"
