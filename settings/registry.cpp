@@ -25,8 +25,8 @@ constexpr DWORD kNameOffered = 2047;
 // is handed over as it is.  Sign-extended, as the system defines them.
 HKEY RootKey(const long* root) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(*root)); }
 
-// The caller's Key with one trailing backslash added when missing or
-// removed when present.  Key is the caller's own (by value), so it is copied.
+// The caller's Key with its trailing backslash adjusted.  Key is the caller's own (by value), so it
+// is copied.
 Bstr KeyPath(BSTR Key, void (*adjust)(BSTR*, BSTR*)) {
   Bstr path = Bstr::Copy(Key);
   Bstr backslash(L"\\");
@@ -42,7 +42,8 @@ RegKey OpenKey(BSTR Key, const long* Root) {
   return key;
 }
 
-// A text up to its first NUL; the whole text when it has none.
+// A text up to its first NUL.  A string a peer stored without its
+// terminator has none, and is still the whole value.
 std::wstring_view UpToNul(std::wstring_view text) { return text.substr(0, text.find(L'\0')); }
 
 long QueryString(HKEY key, const char* name, DWORD size, Variant& value) {
