@@ -51,6 +51,8 @@ class Bstr {
     Reset();
     return &s_;
   }
+  // The owned text as a by-reference argument: the callee may replace it.
+  BSTR* Ref() { return &s_; }
   size_t Length() const { return s_ ? ::SysStringLen(s_) : 0; }
   std::wstring_view View() const { return {s_ ? s_ : L"", Length()}; }
 

@@ -202,16 +202,14 @@ TEST(Failures, RunTimeErrorsCarryNumberDescriptionAndSource) {
 }
 
 TEST(Failures, MembersNotInThisBuildSayWhich) {
-  auto reg = Create(L"Kitbag.clsRegistry");
-  Bstr key(L"Software\\x"), name(L"v");
-  auto late = Call(reg.Get(), L"reg_RegGetSetting", {Text(key.Get()), Text(name.Get())});
+  auto common = Create(L"Kitbag.clsCommon");
+  Bstr text(L"x");
+  auto late = Call(common.Get(), L"cmn_SendToWord", {Text(text.Get())});
   EXPECT_EQ(DISP_E_EXCEPTION, late.hr);
   EXPECT_EQ(E_NOTIMPL, late.scode);
-  EXPECT_NE(std::wstring::npos, late.description.find(L"reg_RegGetSetting"));
-  auto* e = Early<kb::_clsRegistry>(reg);
-  long root = static_cast<long>(0x80000001);
-  Bstr out;
-  EXPECT_EQ(E_NOTIMPL, e->lpVtbl->reg_RegGetSetting(e, key.Get(), name.Get(), &root, out.Out()));
+  EXPECT_NE(std::wstring::npos, late.description.find(L"cmn_SendToWord"));
+  auto* e = Early<kb::_clsCommon>(common);
+  EXPECT_EQ(E_NOTIMPL, e->lpVtbl->cmn_SendToWord(e, text.Ref()));
 }
 
 // The library stays loaded while any object or factory lock lives.
