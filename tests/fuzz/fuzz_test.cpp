@@ -30,6 +30,7 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -1075,6 +1076,32 @@ void DeleteFolder(const std::wstring& folder) {
   ::RemoveDirectoryW(folder.c_str());
 }
 
+// The whole content of a file, or nothing when it does not exist.
+std::optional<std::string> ReadWhole(const std::wstring& path) {
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes;
+  char buffer[4096];
+  DWORD n = 0;
+  while (::ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) bytes.append(buffer, n);
+  ::CloseHandle(h);
+  return bytes;
+}
+
+// Puts a file back as it was: the content saved earlier, or no file.
+void Restore(const std::wstring& path, const std::optional<std::string>& bytes) {
+  if (!bytes) {
+    ::DeleteFileW(path.c_str());
+    return;
+  }
+  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return;
+  DWORD n = 0;
+  ::WriteFile(h, bytes->data(), static_cast<DWORD>(bytes->size()), &n, nullptr);
+  ::CloseHandle(h);
+}
+
 class FuzzEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
@@ -1098,6 +1125,8 @@ class FuzzEnvironment : public ::testing::Environment {
 
     // Profile files named without a folder land in the Windows folder.
     windowsFiles_ = FilesIn(WindowsFolder());
+    // A null file name means win.ini, which the prefix shares with every test.
+    winIni_ = ReadWhole(WindowsFolder() + L"\\win.ini");
 
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
     for (HKEY root : kMappedRoots) {
@@ -1143,6 +1172,9 @@ class FuzzEnvironment : public ::testing::Environment {
                   Narrow(name).c_str());
       ::DeleteFileW((WindowsFolder() + L"\\" + name).c_str());
     }
+    // The system caches profile files: flush it before putting win.ini back.
+    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, L"win.ini");
+    Restore(WindowsFolder() + L"\\win.ini", winIni_);
     if (g_hook) ::UnhookWindowsHookEx(g_hook);
     ::CoUninitialize();
   }
@@ -1150,6 +1182,7 @@ class FuzzEnvironment : public ::testing::Environment {
  private:
   std::wstring startFolder_;
   std::vector<std::wstring> windowsFiles_;
+  std::optional<std::string> winIni_;
   std::vector<HKEY> mapped_;
 };
 
