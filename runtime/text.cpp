@@ -1,5 +1,7 @@
 #include "runtime/text.h"
 
+#include <cstdint>
+
 #include "runtime/errors.h"
 
 namespace kb::rt {
@@ -61,6 +63,18 @@ Bstr FromAnsi(const char* bytes, size_t length) {
   if (!out.Get()) throw std::bad_alloc();
   ::MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(length), out.Get(), n);
   return out;
+}
+
+int AnsiCode(wchar_t c, bool* inCodePage) {
+  char bytes[4] = {};
+  BOOL lossy = FALSE;
+  const int n =
+      ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &c, 1, bytes, sizeof bytes, "?", &lossy);
+  if (inCodePage) *inCodePage = n > 0 && !lossy;
+  if (n <= 0 || lossy) return '?';
+  const auto byte = [&](int i) { return static_cast<int>(static_cast<unsigned char>(bytes[i])); };
+  if (n == 1) return byte(0);
+  return static_cast<int16_t>(static_cast<uint16_t>(byte(0) << 8 | byte(1)));
 }
 
 }  // namespace kb::rt
