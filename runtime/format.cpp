@@ -364,7 +364,18 @@ std::optional<std::wstring_view> NamedDatePattern(std::wstring_view format) {
   return std::nullopt;
 }
 
+bool IsNamedNumberFormat(std::wstring_view format) {
+  static constexpr std::wstring_view kNamed[] = {
+      L"general number", L"currency", L"fixed",      L"standard", L"percent",
+      L"scientific",     L"yes/no",   L"true/false", L"on/off",
+  };
+  for (std::wstring_view name : kNamed)
+    if (SameNoCase(format, name)) return true;
+  return false;
+}
+
 bool IsDatePattern(std::wstring_view format) {
+  if (IsNamedNumberFormat(format)) return false;
   for (size_t i = 0; i < format.size(); ++i) {
     const wchar_t c = static_cast<wchar_t>(std::towlower(format[i]));
     if (c == L'"') {
