@@ -80,10 +80,11 @@ long BusinessDateDiff(frame::Common&, DATE StartDate, DATE EndDate,
   const long end = rt::DayOf(EndDate);
   const long step = day >= end ? -1 : 1;
   const bool saturdayOff = SaturdayIsHoliday != VARIANT_FALSE;
+  int weekday = rt::Weekday(rt::DateOfDay(day), kSunday);
   long count = 0;
   while (day != end) {
     day += step;
-    const int weekday = rt::Weekday(rt::DateOfDay(day), kSunday);
+    weekday = (weekday + step + 6) % 7 + 1;
     if (weekday != kSunday && (weekday != kSaturday || !saturdayOff))
       count = rt::Add32(count, step);
   }

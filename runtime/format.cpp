@@ -16,13 +16,22 @@ namespace {
 
 // ---- the locale -------------------------------------------------------------
 
-std::wstring LocaleText(LCTYPE type) {
-  const int n = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring text(static_cast<size_t>(n), L'\0');
-  ::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text.data(), n);
-  text.resize(static_cast<size_t>(n - 1));
+// The text a system function writes into a buffer: asked first without one
+// for the length it needs (its NUL included), then into a buffer that size.
+template <class Write>
+std::wstring SystemText(Write&& write) {
+  const int needed = write(nullptr, 0);
+  if (needed <= 0) return {};
+  std::wstring text(static_cast<size_t>(needed), L'\0');
+  const int written = write(text.data(), needed);
+  text.resize(written > 0 ? static_cast<size_t>(written - 1) : 0);
   return text;
+}
+
+std::wstring LocaleText(LCTYPE type) {
+  return SystemText([&](wchar_t* buffer, int size) {
+    return ::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, size);
+  });
 }
 
 // Week-day names of the locale start on Monday; weekday counts from Sunday.
@@ -102,12 +111,9 @@ std::wstring LocaleDate(const DateParts& p, bool longDate) {
   st.wDay = static_cast<WORD>(p.dayOfMonth);
   st.wDayOfWeek = static_cast<WORD>(p.weekday - 1);
   const DWORD flag = longDate ? DATE_LONGDATE : DATE_SHORTDATE;
-  const int n = ::GetDateFormatW(LOCALE_USER_DEFAULT, flag, &st, nullptr, nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring text(static_cast<size_t>(n), L'\0');
-  ::GetDateFormatW(LOCALE_USER_DEFAULT, flag, &st, nullptr, text.data(), n);
-  text.resize(static_cast<size_t>(n - 1));
-  return text;
+  return SystemText([&](wchar_t* buffer, int size) {
+    return ::GetDateFormatW(LOCALE_USER_DEFAULT, flag, &st, nullptr, buffer, size);
+  });
 }
 
 std::wstring LocaleTime(const DateParts& p) {
@@ -116,12 +122,9 @@ std::wstring LocaleTime(const DateParts& p) {
   st.wHour = static_cast<WORD>(p.hour);
   st.wMinute = static_cast<WORD>(p.minute);
   st.wSecond = static_cast<WORD>(p.second);
-  const int n = ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring text(static_cast<size_t>(n), L'\0');
-  ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, text.data(), n);
-  text.resize(static_cast<size_t>(n - 1));
-  return text;
+  return SystemText([&](wchar_t* buffer, int size) {
+    return ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, buffer, size);
+  });
 }
 
 // ---- date patterns ------------------------------------------------------------
