@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "runtime/convert.h"
 #include "runtime/errors.h"
 
 namespace kb::rt {
@@ -33,7 +34,12 @@ Bstr ToText(const VARIANT& in) {
   HRESULT hr = ::VariantChangeTypeEx(text.Get(), const_cast<VARIANT*>(&v), LOCALE_USER_DEFAULT,
                                      0, VT_BSTR);
   if (hr == DISP_E_TYPEMISMATCH && (V_VT(&v) & ~VT_BYREF) == VT_NULL) Raise(kErrInvalidNull);
-  Check(hr);
+  // An object's default member may fail with error information of its own;
+  // converting any other value leaves none, so what the thread holds is stale.
+  if ((V_VT(&v) & ~VT_BYREF) == VT_DISPATCH)
+    Check(hr);
+  else
+    CheckAutomation(hr);
   VARIANT raw = text.Release();
   return Bstr::Attach(V_BSTR(&raw));
 }

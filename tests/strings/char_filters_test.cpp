@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "runtime/errors.h"
 #include "tests/frame/frame_test.h"
 #include "tests/support/dispatch_call.h"
 #include "tests/support/locale_pins.h"
@@ -173,6 +174,17 @@ TEST_F(Strings, HoldCharHoldsBackTheCodesOfTheSet) {
   EXPECT_EQ(L"#94", Hold(65, null.Get()));
 }
 
+TEST_F(Strings, ConversionFailuresAreTypeMismatchAfterAnEarlierFailure) {
+  EXPECT_EQ(L"#6", Zap(std::wstring(32768, L'a'))) << "leaves its error information behind";
+  Variant missing;
+  V_VT(missing.Get()) = VT_ERROR;
+  V_ERROR(missing.Get()) = DISP_E_PARAMNOTFOUND;
+  short ch = 65, result = -1;
+  EXPECT_EQ(kb::HresultOfError(13), o_->lpVtbl->cmn_HoldChar(o_, &ch, missing.Get(), &result));
+  EXPECT_EQ(L"#6", Zap(std::wstring(32768, L'a')));
+  EXPECT_EQ(L"#13", Hex(L"abc"));
+}
+
 TEST_F(Strings, ColourNumbersBecomeRedGreenBlueHex) {
   struct Case {
     const wchar_t* color;
@@ -189,6 +201,8 @@ TEST_F(Strings, ColourNumbersBecomeRedGreenBlueHex) {
   };
   for (const auto& c : cases) EXPECT_EQ(c.hex, Hex(c.color)) << c.color;
   // Read as the locale reads numbers; halves round to even.
+  kb::support::LocalePins pins;
+  ASSERT_TRUE(pins.PinNumberSeparators());
   EXPECT_EQ(L"FE0000", Hex(DanishLocale() ? L"254,5" : L"254.5"));
   EXPECT_EQ(L"010000", Hex(DanishLocale() ? L"255,5" : L"255.5"));
 }

@@ -119,6 +119,8 @@ TEST_F(NodeKeys, GenerateJoinsTheElementsWithTheSignatureR) {
 }
 
 TEST_F(NodeKeys, GenerateWritesNumbersAsTheLocaleDoes) {
+  kb::support::LocalePins pins;
+  ASSERT_TRUE(pins.PinNumberSeparators());
   std::vector<Variant> items;
   items.push_back(Number(12.5));
   EXPECT_EQ(kb::support::DanishLocale() ? L"R12,5" : L"R12.5", Generate(std::move(items)));

@@ -40,11 +40,17 @@ class LocalePins {
     return ::SetLocaleInfoW(LOCALE_USER_DEFAULT, type, value.c_str()) != FALSE;
   }
 
-  // The date and time layouts Windows itself gives the locale (Danish or US
-  // English), with ":" between hours, minutes and seconds.
+  // The number separators of the locale (Danish or US English).
+  static bool PinNumberSeparators() {
+    const bool da = DanishLocale();
+    return Set(LOCALE_SDECIMAL, da ? L"," : L".") && Set(LOCALE_STHOUSAND, da ? L"." : L",");
+  }
+
+  // The date and time layouts Windows itself gives the locale, with ":"
+  // between hours, minutes and seconds, and its number separators.
   static bool PinWindowsLayouts() {
     const bool da = DanishLocale();
-    return Set(LOCALE_SSHORTDATE, da ? L"dd-MM-yyyy" : L"M/d/yyyy") &&
+    return PinNumberSeparators() && Set(LOCALE_SSHORTDATE, da ? L"dd-MM-yyyy" : L"M/d/yyyy") &&
            Set(LOCALE_SLONGDATE, da ? L"d. MMMM yyyy" : L"dddd, MMMM d, yyyy") &&
            Set(LOCALE_STIMEFORMAT, da ? L"HH:mm:ss" : L"h:mm:ss tt") &&
            Set(LOCALE_SDATE, da ? L"-" : L"/") && Set(LOCALE_STIME, L":");
@@ -52,8 +58,9 @@ class LocalePins {
 
  private:
   static constexpr LCTYPE kKept[] = {
-      LOCALE_SSHORTDATE,      LOCALE_SLONGDATE, LOCALE_STIMEFORMAT, LOCALE_IFIRSTWEEKOFYEAR,
-      LOCALE_IFIRSTDAYOFWEEK, LOCALE_SDATE,     LOCALE_STIME};
+      LOCALE_SSHORTDATE,       LOCALE_SLONGDATE,       LOCALE_STIMEFORMAT,
+      LOCALE_IFIRSTWEEKOFYEAR, LOCALE_IFIRSTDAYOFWEEK, LOCALE_SDECIMAL,
+      LOCALE_STHOUSAND,        LOCALE_SDATE,           LOCALE_STIME};
   std::vector<std::pair<LCTYPE, std::wstring>> saved_;
 };
 
