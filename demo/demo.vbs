@@ -19,6 +19,19 @@ Do
 Loop While field <> ""
 WScript.Echo "cmn_AddSlash(""C:\data"") = " & common.cmn_AddSlash("C:\data")
 
+Dim key, level, first, last
+key = common.cmn_KeyGenerate(Array(12, 5, 7))
+level = 0
+WScript.Echo "node key of 12, 5 and 7: " & key & ", deepest identifier " & _
+  common.cmn_KeyGet(key, level) & " of " & level & " levels"
+WScript.Echo "cmn_CamelCase(""order no. and name"") = " & common.cmn_CamelCase("order no. and name")
+WScript.Echo "cmn_PropperCase(""OLD MCDONALD"") = " & common.cmn_PropperCase("OLD MCDONALD")
+WScript.Echo "cmn_StripIlligalChars(""(45) 12-34.56"") = " & common.cmn_StripIlligalChars("(45) 12-34.56")
+WScript.Echo "today: " & common.cmn_GetCurDay(Date, 3) & ", week " & common.cmn_ReturnWeekNumber(Date)
+first = DateSerial(Year(Date), Month(Date), 1)
+last = DateSerial(Year(Date), Month(Date) + 1, 0)
+WScript.Echo "working days after the 1st this month: " & common.cmn_BusinessDateDiff(first, last)
+
 On Error Resume Next
 Dim fresh
 Set fresh = CreateObject("Kitbag.clsCommon")

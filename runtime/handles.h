@@ -126,6 +126,22 @@ class SafeArray {
   SAFEARRAY* sa_ = nullptr;
 };
 
+// Holds a SAFEARRAY locked (its data in place) for a scope; a caller's array
+// locked elsewhere cannot be freed or resized meanwhile.
+class SafeArrayLock {
+ public:
+  explicit SafeArrayLock(SAFEARRAY* sa) : sa_(SUCCEEDED(::SafeArrayLock(sa)) ? sa : nullptr) {}
+  SafeArrayLock(const SafeArrayLock&) = delete;
+  SafeArrayLock& operator=(const SafeArrayLock&) = delete;
+  ~SafeArrayLock() {
+    if (sa_) ::SafeArrayUnlock(sa_);
+  }
+  explicit operator bool() const { return sa_ != nullptr; }
+
+ private:
+  SAFEARRAY* sa_;
+};
+
 // Reference-counted COM pointer.
 template <class T>
 class ComPtr {

@@ -1,5 +1,8 @@
 #include "runtime/text.h"
 
+#include <cstdint>
+
+#include "runtime/convert.h"
 #include "runtime/errors.h"
 
 namespace kb::rt {
@@ -31,7 +34,12 @@ Bstr ToText(const VARIANT& in) {
   HRESULT hr = ::VariantChangeTypeEx(text.Get(), const_cast<VARIANT*>(&v), LOCALE_USER_DEFAULT,
                                      0, VT_BSTR);
   if (hr == DISP_E_TYPEMISMATCH && (V_VT(&v) & ~VT_BYREF) == VT_NULL) Raise(kErrInvalidNull);
-  Check(hr);
+  // An object's default member may fail with error information of its own;
+  // converting any other value leaves none, so what the thread holds is stale.
+  if ((V_VT(&v) & ~VT_BYREF) == VT_DISPATCH)
+    Check(hr);
+  else
+    CheckAutomation(hr);
   VARIANT raw = text.Release();
   return Bstr::Attach(V_BSTR(&raw));
 }
@@ -61,6 +69,18 @@ Bstr FromAnsi(const char* bytes, size_t length) {
   if (!out.Get()) throw std::bad_alloc();
   ::MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(length), out.Get(), n);
   return out;
+}
+
+int AnsiCode(wchar_t c, bool* inCodePage) {
+  char bytes[4] = {};
+  BOOL lossy = FALSE;
+  const int n =
+      ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &c, 1, bytes, sizeof bytes, "?", &lossy);
+  if (inCodePage) *inCodePage = n > 0 && !lossy;
+  if (n <= 0 || lossy) return '?';
+  const auto byte = [&](int i) { return static_cast<int>(static_cast<unsigned char>(bytes[i])); };
+  if (n == 1) return byte(0);
+  return static_cast<int16_t>(static_cast<uint16_t>(byte(0) << 8 | byte(1)));
 }
 
 }  // namespace kb::rt

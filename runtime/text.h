@@ -42,4 +42,10 @@ class AnsiText {
 // ANSI bytes back to text, at their full length (NULs included).
 Bstr FromAnsi(const char* bytes, size_t length);
 
+// The code of a character in the system ANSI code page (Asc): a single byte
+// gives 0 to 255, a double-byte character lead byte * 256 + trail byte as a
+// signed 16-bit number.  A character the code page lacks has the code of
+// "?" (63); inCodePage, when given, tells the two apart.
+int AnsiCode(wchar_t c, bool* inCodePage = nullptr);
+
 }  // namespace kb::rt

@@ -2,4 +2,7 @@
 // vtables include this header to reach their bodies.
 #pragma once
 
+#include "strings/casing.h"
+#include "strings/char_filters.h"
 #include "strings/field_reader.h"
+#include "strings/node_keys.h"

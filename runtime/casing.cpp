@@ -1,0 +1,64 @@
+#include "runtime/casing.h"
+
+#include <windows.h>
+
+namespace kb::rt {
+namespace {
+
+std::wstring MapCase(std::wstring_view text, DWORD flag) {
+  std::wstring out(text);
+  if (out.empty()) return out;
+  // Case mapping keeps the length: every character maps to one character.
+  ::LCMapStringW(LOCALE_USER_DEFAULT, flag, text.data(), static_cast<int>(text.size()), out.data(),
+                 static_cast<int>(out.size()));
+  return out;
+}
+
+bool SeparatesWords(wchar_t c) {
+  switch (c) {
+    case L' ':
+    case L'\t':
+    case L'\n':
+    case L'\v':
+    case L'\f':
+    case L'\r':
+    case L'\0': return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+std::wstring UpperCase(std::wstring_view text) { return MapCase(text, LCMAP_UPPERCASE); }
+
+std::wstring LowerCase(std::wstring_view text) { return MapCase(text, LCMAP_LOWERCASE); }
+
+std::wstring ProperCase(std::wstring_view text) {
+  const std::wstring upper = UpperCase(text);
+  std::wstring out = LowerCase(text);
+  bool startOfWord = true;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (SeparatesWords(out[i])) {
+      startOfWord = true;
+      continue;
+    }
+    if (startOfWord) out[i] = upper[i];
+    startOfWord = false;
+  }
+  return out;
+}
+
+bool SameCharIgnoringCase(wchar_t a, wchar_t b) {
+  if (a == b) return true;
+  return ::CompareStringW(LOCALE_USER_DEFAULT,
+                          NORM_IGNORECASE | NORM_IGNOREKANATYPE | NORM_IGNOREWIDTH, &a, 1, &b,
+                          1) == CSTR_EQUAL;
+}
+
+bool ContainsIgnoringCase(std::wstring_view set, wchar_t c) {
+  for (wchar_t s : set)
+    if (SameCharIgnoringCase(s, c)) return true;
+  return false;
+}
+
+}  // namespace kb::rt
