@@ -4,6 +4,7 @@
 
 #include "runtime/app.h"
 #include "runtime/errors.h"
+#include "runtime/file_numbers.h"
 
 namespace kb::frame {
 namespace {
@@ -34,6 +35,7 @@ ThreadState& CurrentThreadState() {
 void ReleaseThreadState() {
   std::unique_ptr<ThreadState> state(static_cast<ThreadState*>(::TlsGetValue(StateSlot())));
   ::TlsSetValue(StateSlot(), nullptr);
+  rt::ReleaseThreadFiles();
 }
 
 void AppendIfMissing(BSTR* text, BSTR* suffix) {
