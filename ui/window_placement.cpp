@@ -1,7 +1,8 @@
 // The window helpers that place a form or tell about it: on top, without its
 // close command, centred, the screen resolution, the About box.
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <string>
 
