@@ -1,5 +1,7 @@
 #include "runtime/late_bound.h"
 
+#include <dispex.h>
+
 #include <string>
 #include <vector>
 
@@ -9,13 +11,20 @@
 namespace kb::rt {
 namespace {
 
+// IDispatchEx, which the platform's import libraries do not carry.
+constexpr GUID kIidDispatchEx = {
+    0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
+
 DISPID IdOf(IDispatch* object, std::wstring_view name) {
-  std::wstring copy(name);
-  LPOLESTR names[] = {copy.data()};
+  Bstr copy(name);
+  LPOLESTR names[] = {copy.Get()};
   DISPID id = DISPID_UNKNOWN;
-  if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)))
-    Raise(kErrNoSuchMember);
-  return id;
+  if (SUCCEEDED(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return id;
+  // Some script engines' objects answer names only through IDispatchEx.
+  auto extended = ComPtr<IDispatch>(object).As<IDispatchEx>(kIidDispatchEx);
+  if (extended && SUCCEEDED(extended->GetDispID(copy.Get(), fdexNameCaseInsensitive, &id)))
+    return id;
+  Raise(kErrNoSuchMember);
 }
 
 // Owns what an object put into an EXCEPINFO.

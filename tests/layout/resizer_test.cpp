@@ -178,7 +178,7 @@ TEST_F(ResizerTest, AParkedControlReturnsToItsScaledPlaceOnceUnparked) {
 }
 
 TEST_F(ResizerTest, LinesMoveTheirEndsAndStayParked) {
-  auto line = form_->Add<Line>(L"linSkille", LineOptions{{100, 200}, {1100, 200}});
+  auto line = form_->Add<Line>(L"linSkille", LineOptions::Between({100, 200}, {1100, 200}));
   LineOptions parked;
   parked.from = {-74900, 20};
   parked.to = {1100, 40};

@@ -191,6 +191,12 @@ class CommandButton : public Control {
 };
 
 struct LineOptions {
+  static LineOptions Between(POINT from, POINT to) {
+    LineOptions o;
+    o.from = from;
+    o.to = to;
+    return o;
+  }
   // The ends, in pixels of the form's client area.
   POINT from = {8, 8};
   POINT to = {120, 8};
@@ -216,6 +222,12 @@ class Line : public Control {
 };
 
 struct TimerOptions {
+  static TimerOptions Every(long interval, POINT at = {8, 8}) {
+    TimerOptions o;
+    o.interval = interval;
+    o.at = at;
+    return o;
+  }
   POINT at = {8, 8};  // where it sat on the form at design time, in pixels
   long interval = 0;  // milliseconds; 0 never fires
   bool enabled = true;

@@ -24,6 +24,8 @@ class PropertyBag : public DispatchObject {
   void Fail(const std::wstring& name, long number);
   // A method that does nothing but be logged (see StartLog).
   void AddMethod(const std::wstring& name, size_t maxArgs);
+  // Type information naming the bag's type name, as the client's objects have.
+  void ShowTypeName() { PublishTypeName(); }
 
  private:
   void Define(const std::wstring& name);

@@ -979,7 +979,7 @@ TEST_F(DrawingTest, AutoRedrawKeepsTheDrawingThroughARepaint) {
 
 TEST_F(FormTest, LinesHaveEndsButNoBox) {
   ASSERT_TRUE(Put(F(), L"ScaleMode", 3).Ok());
-  auto line = form_->Add<Line>(L"linSkille", LineOptions{{10, 20}, {110, 20}});
+  auto line = form_->Add<Line>(L"linSkille", LineOptions::Between({10, 20}, {110, 20}));
   IDispatch* l = line->Disp();
   EXPECT_DOUBLE_EQ(Get(l, L"X1").Double(), 10);
   EXPECT_DOUBLE_EQ(Get(l, L"X2").Double(), 110);
@@ -992,7 +992,7 @@ TEST_F(FormTest, LinesHaveEndsButNoBox) {
 
 TEST_F(FormTest, TimersHaveAPositionAndFireWhileMessagesRun) {
   ASSERT_TRUE(Put(F(), L"ScaleMode", 3).Ok());
-  auto timer = form_->Add<Timer>(L"tmrUr", TimerOptions{{16, 24}, 5});
+  auto timer = form_->Add<Timer>(L"tmrUr", TimerOptions::Every(5, {16, 24}));
   IDispatch* t = timer->Disp();
   EXPECT_DOUBLE_EQ(Get(t, L"Left").Double(), 16);
   EXPECT_DOUBLE_EQ(Get(t, L"Top").Double(), 24);
