@@ -102,8 +102,9 @@ void Animate(IDispatch* form, const Slide& slide, const VARIANT& speed) {
     const double before = rt::ToDouble(*current.Get());
     // Assigned as text, which the property turns back into a number; the
     // text is in the user's locale, so that holds for fractions too.
-    const Bstr text = rt::ToText(*Stepped(*current.Get(), speed, slide.forward).Get());
-    rt::Put(form, slide.coordinate, *Variant::FromText(Bstr::Copy(text.Get())).Get());
+    const Variant text =
+        Variant::FromText(rt::ToText(*Stepped(*current.Get(), speed, slide.forward).Get()));
+    rt::Put(form, slide.coordinate, *text.Get());
     const double after = rt::GetDouble(form, slide.coordinate);
     if (slide.gone(form, after)) return;
     if (slide.forward ? !(after > before) : !(after < before)) return;

@@ -22,7 +22,6 @@ namespace {
 
 // The test display: 1280 x 1024 pixels at 96 dots per inch, so the screen
 // is 19200 x 15360 twips.
-constexpr double kScreenWidth = 19200;
 constexpr double kScreenHeight = 15360;
 
 bool StandardScreen() {
@@ -353,12 +352,10 @@ TEST_F(FormExitTest, TheClientsHandlersRunAndMayCallTheLibraryMeanwhile) {
     if (ticks++) return;
     inner = Common(L"cmn_FormOnTop", {form_->Disp(), true}).hr;
   });
-  HWND hwnd = form_->Hwnd();
   ASSERT_TRUE(FormExit(form_->Disp(), {0, 15}).Ok());
   EXPECT_GE(ticks, 1);
   EXPECT_EQ(inner, S_OK);
   EXPECT_TRUE(form_->Unloaded());
-  (void)hwnd;
 }
 
 TEST_F(FormExitTest, AHandlerThatClosesTheFormEndsTheSlide) {
@@ -443,7 +440,6 @@ TEST_F(WindowTest, TheTestDisplayIsReportedByItsResolution) {
   CallResult r = Common(L"cmn_GetCurScreenRes");
   ASSERT_TRUE(r.Ok()) << r;
   EXPECT_EQ(r.Text(), L"1280*1024");
-  (void)kScreenWidth;
 }
 
 class AboutTest : public WindowTest {
