@@ -2,8 +2,9 @@
 // properties and methods its owner uses (Text, TextRTF, SelRTF, SelBold, ...).
 #pragma once
 
-#include <richedit.h>
 #include <windows.h>
+
+#include <richedit.h>
 
 #include <optional>
 #include <string>

@@ -3,8 +3,9 @@
 // the edited document back from the editor text after it has closed.
 #pragma once
 
-#include <commdlg.h>
 #include <windows.h>
+
+#include <commdlg.h>
 
 #include <optional>
 #include <string>

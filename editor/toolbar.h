@@ -3,8 +3,9 @@
 // reads and sets.
 #pragma once
 
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <array>
 #include <string>

@@ -2,8 +2,9 @@
 // and handed out as an image list keyed by name.
 #pragma once
 
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <array>
 #include <string_view>
