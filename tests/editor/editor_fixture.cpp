@@ -1,5 +1,7 @@
 #include "tests/editor/editor_fixture.h"
 
+#include <cstring>
+
 #include "runtime/clipboard.h"
 #include "runtime/handles.h"
 
@@ -36,7 +38,54 @@ void RemoveFolder(const std::wstring& folder) {
   ::RemoveDirectoryW(folder.c_str());
 }
 
+// The clipboard open for a message-only window of the test's own.
+class OpenClipboardFor {
+ public:
+  OpenClipboardFor()
+      : owner_(::CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 nullptr, nullptr)),
+        open_(::OpenClipboard(owner_)) {}
+  ~OpenClipboardFor() {
+    if (open_) ::CloseClipboard();
+    ::DestroyWindow(owner_);
+  }
+  bool IsOpen() const { return open_; }
+
+ private:
+  HWND owner_;
+  bool open_;
+};
+
 }  // namespace
+
+std::wstring ClipboardUnicode() {
+  OpenClipboardFor clipboard;
+  HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+  const auto* text = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : nullptr;
+  std::wstring out = text ? text : L"<none>";
+  if (text) ::GlobalUnlock(data);
+  return out;
+}
+
+std::string ClipboardRtf() {
+  OpenClipboardFor clipboard;
+  HANDLE data = ::GetClipboardData(::RegisterClipboardFormatA("Rich Text Format"));
+  const auto* bytes = data ? static_cast<const char*>(::GlobalLock(data)) : nullptr;
+  std::string out = bytes ? bytes : "<none>";
+  if (bytes) ::GlobalUnlock(data);
+  return out;
+}
+
+void PutClipboardUnicode(const std::wstring& text) {
+  OpenClipboardFor clipboard;
+  ASSERT_TRUE(clipboard.IsOpen());
+  ::EmptyClipboard();
+  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  std::memcpy(::GlobalLock(block), text.c_str(), bytes);
+  ::GlobalUnlock(block);
+  ::SetClipboardData(CF_UNICODETEXT, block);
+}
 
 std::string ReadBytes(const std::wstring& path) {
   Handle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
@@ -66,15 +115,17 @@ EditorTest::EditorTest() : folder_(NewScratchFolder()) {
 }
 
 EditorTest::~EditorTest() {
-  form_.Unload();
+  form_.reset();
   RemoveFolder(folder_);
 }
 
 void EditorTest::Open(std::wstring_view rtf, std::wstring_view caption) {
   State().editorText = Bstr(rtf);
   State().editorCaption = Bstr(caption);
-  form_.Load(nullptr);
-  form_.Show();
+  form_.reset();
+  form_.emplace();
+  form_->Load(nullptr);
+  form_->Show();
 }
 
 std::vector<support::DialogRecord> EditorTest::MessageBoxes() const {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,10 @@ inline constexpr wchar_t kSampleRtf[] =
     L"\\qc Midt\\par}";
 
 std::string ReadBytes(const std::wstring& path);
+// The clipboard read and written with the system's own calls.
+std::wstring ClipboardUnicode();
+std::string ClipboardRtf();
+void PutClipboardUnicode(const std::wstring& text);
 void WriteBytes(const std::wstring& path, std::string_view bytes);
 bool FileExists(const std::wstring& path);
 
@@ -32,19 +37,22 @@ class EditorTest : public ::testing::Test {
   EditorTest();
   ~EditorTest() override;
 
-  // Hands the document and caption in, then loads and shows the window.
+  // Hands the document and caption in, then loads and shows the window of
+  // a new window object, as every showing of the editor has.
   void Open(std::wstring_view rtf = {}, std::wstring_view caption = {});
   std::wstring Path(std::wstring_view name) const { return folder_ + std::wstring(name); }
   static frame::ThreadState& State() { return frame::CurrentThreadState(); }
   // The message boxes shown, without the file dialogs.
   std::vector<support::DialogRecord> MessageBoxes() const;
 
+  TextEditor& Form() { return *form_; }
+  // The window as it is now (each load makes a new one).
+  EditorDriver Ui() const { return EditorDriver(form_ ? form_->Hwnd() : nullptr); }
+
   support::Apartment apartment_;
   support::MsgBoxRecorder boxes_;
   support::FileDialogDriver files_{boxes_};
-  TextEditor form_;
-  // The window as it is now (each load makes a new one).
-  EditorDriver Ui() const { return EditorDriver(form_.Hwnd()); }
+  std::optional<TextEditor> form_;  // goes before the recorder that answers its boxes
   std::wstring folder_;
 };
 

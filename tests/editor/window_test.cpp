@@ -293,8 +293,8 @@ TEST_F(EditorTest, ClickOnAMixedButtonGivesTheWholeSelectionOneFormat) {
 
 TEST_F(EditorTest, ToolbarKeysCompareWithoutRegardToCase) {
   Open(kSampleRtf, L"x");
-  form_.Bar().SetKey(ButtonIndex(L"CENTER"), L"center");
-  form_.Bar().SetKey(ButtonIndex(L"BOLD"), L"Bold");
+  Form().Bar().SetKey(ButtonIndex(L"CENTER"), L"center");
+  Form().Bar().SetKey(ButtonIndex(L"BOLD"), L"Bold");
   const auto ui = Ui();
   ui.Select(0, 3);
   ui.Click(L"CENTER");
@@ -306,7 +306,7 @@ TEST_F(EditorTest, ToolbarKeysCompareWithoutRegardToCase) {
 
 TEST_F(EditorTest, ButtonWithAnUnknownKeyDoesNothing) {
   Open();
-  form_.Bar().SetKey(ButtonIndex(L"NEW"), L"NYT");
+  Form().Bar().SetKey(ButtonIndex(L"NEW"), L"NYT");
   Ui().Type(L"tekst");
   Ui().Click(L"NEW");
   EXPECT_EQ(Ui().Text(), L"tekst");
@@ -321,14 +321,14 @@ TEST_F(EditorTest, OkHandsTheWholeDocumentBackAsRtf) {
   Ui().Select(0, 0);
   Ui().Type(L"K\u00E6re ");
   Ui().ClickButton(kIdOk);
-  EXPECT_FALSE(form_.IsLoaded());
+  EXPECT_FALSE(Form().IsLoaded());
   EXPECT_FALSE(::IsWindow(window));
   const std::wstring rtf(State().editorText.View());
   EXPECT_TRUE(rtf.starts_with(L"{\\rtf")) << rtf;
   EXPECT_NE(rtf.find(L"K\\'e6re Hej"), std::wstring::npos) << rtf;
 
   // Handed in again, it reads back whole: text, bold and alignment.
-  form_.Load(nullptr);
+  Form().Load(nullptr);
   EXPECT_EQ(Ui().Text(), L"K\u00E6re Hej verden\r\nMidt");
   EXPECT_NE(Ui().CharFormatAt(10).dwEffects & CFE_BOLD, 0u);
   EXPECT_EQ(Ui().AlignmentAt(17), PFA_CENTER);
@@ -344,7 +344,7 @@ TEST_F(EditorTest, CancelAndClosingTheWindowLeaveTheEditorTextAlone) {
     } else {
       Ui().ClickButton(kIdCancel);
     }
-    EXPECT_FALSE(form_.IsLoaded()) << byFrame;
+    EXPECT_FALSE(Form().IsLoaded()) << byFrame;
     EXPECT_EQ(State().editorText.Get(), before) << byFrame;
     EXPECT_EQ(State().editorText.View(), kSampleRtf) << byFrame;
   }

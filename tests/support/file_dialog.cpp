@@ -55,9 +55,11 @@ void ChooseFilter(HWND dialog, int filterIndex) {
   HWND combo = ::GetDlgItem(dialog, kFileTypeBox);
   if (!combo || filterIndex <= 0) return;
   ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(filterIndex - 1), 0);
-  // A user's choice reaches the dialog as this notification.
-  ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeBox, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
+  // A user's choice reaches the dialog as these notifications.
+  for (WORD code : {CBN_SELENDOK, CBN_SELCHANGE}) {
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeBox, code),
+                   reinterpret_cast<LPARAM>(combo));
+  }
 }
 
 }  // namespace
