@@ -116,9 +116,14 @@ TEST_F(EditorTest, NewAnsweredYesSavesAnExistingFileWithoutAsking) {
 // ------------------------------------------------------------------ SAVE
 
 TEST_F(EditorTest, FirstSaveAsksWithItsTitleFiltersAndFlags) {
+  const std::wstring existing = Path(L"findes.txt");
+  WriteBytes(existing, "gammel");
+  wchar_t before[MAX_PATH] = {}, after[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, before);
   Open();
   Ui().Type(L"Hej");
-  files_.Answer(FileDialogAnswer::Cancel());
+  files_.Answer({existing, 1});
+  boxes_.Answer(IDYES);  // the overwrite question
   Ui().Click(L"SAVE");
   ASSERT_EQ(files_.Count(), 1u);
   const auto& dialog = files_.Records()[0];
@@ -126,7 +131,22 @@ TEST_F(EditorTest, FirstSaveAsksWithItsTitleFiltersAndFlags) {
   EXPECT_EQ(dialog.filters,
             (std::vector<std::wstring>{L"Tekstfiler", L"RTF-Filer", L"Alle Filer (*.*)"}));
   EXPECT_FALSE(dialog.readOnlyBoxShown);
-  EXPECT_TRUE(MessageBoxes().empty()) << "a cancelled Save As is quiet";
+  ASSERT_EQ(MessageBoxes().size(), 1u) << "asked before overwriting";
+  EXPECT_TRUE(MessageBoxes()[0].HasButton(IDYES));
+  EXPECT_EQ(ReadBytes(existing), "Hej");
+  ::GetCurrentDirectoryW(MAX_PATH, after);
+  EXPECT_STREQ(after, before) << "the current folder is kept";
+}
+
+TEST_F(EditorTest, CancelledSaveAsIsQuiet) {
+  Open();
+  Ui().Type(L"Hej");
+  files_.Answer(FileDialogAnswer::Cancel());
+  Ui().Click(L"SAVE");
+  EXPECT_EQ(files_.Count(), 1u);
+  EXPECT_TRUE(MessageBoxes().empty());
+  EXPECT_EQ(Ui().Text(), L"Hej");
+  EXPECT_EQ(::GetFocus(), Ui().Editor());
 }
 
 struct SaveCase {
