@@ -62,6 +62,13 @@ void Report(const Error& error) noexcept {
   }
 }
 
+void Report(long number) noexcept {
+  try {
+    Report(Error(number));
+  } catch (...) {
+  }
+}
+
 template <class Fn>
 void Guarded(Fn&& handler) noexcept {
   try {
@@ -69,9 +76,9 @@ void Guarded(Fn&& handler) noexcept {
   } catch (const Error& e) {
     Report(e);
   } catch (const std::bad_alloc&) {
-    Report(Error(kErrOutOfMemory));
+    Report(kErrOutOfMemory);
   } catch (...) {
-    Report(Error(kErrInternal));
+    Report(kErrInternal);
   }
 }
 
