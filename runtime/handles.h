@@ -1,8 +1,8 @@
 // RAII owners for the automation values and COM pointers the library handles.
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <string>
 #include <string_view>
@@ -165,6 +165,7 @@ class ComPtr {
   static ComPtr Attach(T* p) { return ComPtr(p, false); }
   T* Get() const { return p_; }
   T* operator->() const { return p_; }
+  T& operator*() const { return *p_; }
   explicit operator bool() const { return p_ != nullptr; }
   T** Out() {
     *this = nullptr;
