@@ -1,7 +1,8 @@
 #include "data/jet_functions.h"
 
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <string>
 

@@ -1,7 +1,8 @@
 #include "data/jet_sql.h"
 
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <cwctype>
 #include <vector>
