@@ -169,6 +169,7 @@ class Translator {
     if (Upper(in_.substr(wordStart, at_ - wordStart)) == L"PERCENT")
       FailEngine(kErrorsInCommand, L"TOP n PERCENT is not supported.");
     at_ = afterCount;
+    SkipSpaces();
     limits_.push_back({depth_, L" LIMIT " + count});
     lastWord_ = L"TOP";
   }
