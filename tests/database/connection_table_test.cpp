@@ -30,13 +30,15 @@ TEST_F(ConnectionTable, OnlyAFileNameOpensSlotZeroForOpenRsWithOnlySql) {
   kb::Bstr sql(L"SELECT COUNT(*) FROM Kunder");
   long cursor = 3, lock = 1, slot = 0;
   ComPtr<IDispatch> counted;
-  ASSERT_EQ(S_OK, early_->lpVtbl->dB_OpenRs(early_, sql.Ref(), &cursor, &lock, &slot, counted.Out()));
+  ASSERT_EQ(S_OK,
+            early_->lpVtbl->dB_OpenRs(early_, sql.Ref(), &cursor, &lock, &slot, counted.Out()));
   EXPECT_EQ(3, FieldValue(counted.Get(), 0).Long());
   EXPECT_EQ(1, Get(counted.Get(), L"RecordCount").Long());
 }
 
 TEST_F(ConnectionTable, OpeningASlotKeepsLowerSlotsAndDropsHigherOnes) {
-  for (long slot : {1L, 2L}) ASSERT_TRUE(Db(L"dB_OpendB", {file_.Path(), L"admin", L"", slot}).Ok());
+  for (long slot : {1L, 2L})
+    ASSERT_TRUE(Db(L"dB_OpendB", {file_.Path(), L"admin", L"", slot}).Ok());
   const ComPtr<IUnknown> zero = ConnectionIn(0), one = ConnectionIn(1);
   ASSERT_TRUE(Db(L"dB_OpendB", {file_.Path(), L"admin", L"", 1}).Ok());
   EXPECT_EQ(9, OpenRsError(2));
@@ -80,7 +82,8 @@ TEST_F(ConnectionTable, AFileNoProviderOpensShowsOneMessageAndEmptiesTheSlot) {
     ASSERT_TRUE(Db(L"dB_OpendB", {name}).Ok());
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ(kOpenFailedTitle, boxes.Last().title);
-    EXPECT_NE(std::wstring::npos, boxes.Last().text.find(name)) << kb::support::Utf8(boxes.Last().text);
+    EXPECT_NE(std::wstring::npos, boxes.Last().text.find(name))
+        << kb::support::Utf8(boxes.Last().text);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONHAND), boxes.Last().Style());
     EXPECT_EQ(3709, OpenRsError(0));  // the empty slot goes to the recordset as Nothing
     EXPECT_EQ(91, ErrorOf(Db(L"dB_ClosedB")));
@@ -154,7 +157,9 @@ TEST_F(ConnectionTable, WorkCommittedOnADroppedConnectionIsKept) {
   ASSERT_TRUE(Db(L"dB_SavePictureInRs", {L"C:\\Pics\\a.bmp", L"Kunder", L"Note", 2}).Ok());
   ASSERT_TRUE(Db(L"dB_DeleteRs", {L"Kunder", L"Id = 1", 2}).Ok());
   ComPtr<IDispatch> connection = Get(Rs(L"SELECT 1", 2).Get(), L"ActiveConnection").Object();
-  ASSERT_TRUE(CallMethod(connection.Get(), L"Execute", {L"UPDATE Kunder SET Navn = 'Nyt' WHERE Id = 2"}).Ok());
+  ASSERT_TRUE(
+      CallMethod(connection.Get(), L"Execute", {L"UPDATE Kunder SET Navn = 'Nyt' WHERE Id = 2"})
+          .Ok());
   connection = nullptr;
   ASSERT_TRUE(Db(L"dB_OpendB", {park_.Path()}).Ok());
   EXPECT_EQ(3, Count(file_.Path(), L"Kunder"));

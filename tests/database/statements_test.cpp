@@ -16,7 +16,8 @@ class Statements : public DataBaseTest {
     ComPtr<IDispatch> connection = OpenConnection(file_.Path());
     Execute(connection.Get(), L"CREATE TABLE Tal (Nr INTEGER, V, Gruppe INTEGER)");
     for (const auto& v : values)
-      Execute(connection.Get(), L"INSERT INTO Tal (Nr, V, Gruppe) VALUES (" + v + L", " + v + L", 1)");
+      Execute(connection.Get(),
+              L"INSERT INTO Tal (Nr, V, Gruppe) VALUES (" + v + L", " + v + L", 1)");
   }
 };
 
@@ -31,10 +32,10 @@ TEST_F(Statements, SqlMaxPlusIsTheNextFreeNumber) {
       {{L"7", L"41", L"NULL"}, L"Nr", L"", 42, 0},
       {{L"7", L"41"}, L"Nr", L"Nr < 10", 8, 0},
       {{L"7", L"41"}, L"Nr", L"Gruppe = 2", 1, 0},
-      {{L"'41'"}, L"V", L"", 42, 0},           // a text that reads as a number
+      {{L"'41'"}, L"V", L"", 42, 0},  // a text that reads as a number
       {{L"'abc'"}, L"V", L"", 0, 13},
-      {{L"1.5"}, L"V", L"", 2, 0},             // 2.5 goes to the even neighbour
-      {{L"2.5"}, L"V", L"", 4, 0},             // 3.5 as well
+      {{L"1.5"}, L"V", L"", 2, 0},  // 2.5 goes to the even neighbour
+      {{L"2.5"}, L"V", L"", 4, 0},  // 3.5 as well
       {{L"2147483647"}, L"Nr", L"", 0, 6},
       {{L"NULL"}, L"Nr", L"", 1, 0},
   };
@@ -83,9 +84,11 @@ TEST_F(Statements, SqlComboTextFillsAComboOrListBoxWithTheFirstColumn) {
   kb::support::Form form;
   auto combo = form.Add<kb::support::ComboBox>(L"cboKunder", kb::support::ComboBoxOptions{});
   auto list = form.AddListBox(L"lstKunder", {.sorted = true});
-  for (IDispatch* box : {static_cast<IDispatch*>(combo.Get()), static_cast<IDispatch*>(list.Get())}) {
+  for (IDispatch* box :
+       {static_cast<IDispatch*>(combo.Get()), static_cast<IDispatch*>(list.Get())}) {
     ASSERT_TRUE(CallMethod(box, L"AddItem", {L"gammel"}).Ok());
-    ASSERT_TRUE(Db(L"dB_SQLComboText", {L"SELECT Navn, Id FROM Kunder ORDER BY Id DESC", box}).Ok());
+    ASSERT_TRUE(
+        Db(L"dB_SQLComboText", {L"SELECT Navn, Id FROM Kunder ORDER BY Id DESC", box}).Ok());
     std::vector<std::wstring> items;
     const long n = Get(box, L"ListCount").Long();
     for (long i = 0; i < n; ++i) items.push_back(Get(box, L"List", {i}).Text());
@@ -96,13 +99,16 @@ TEST_F(Statements, SqlComboTextFillsAComboOrListBoxWithTheFirstColumn) {
     ASSERT_TRUE(Db(L"dB_SQLComboText", {L"SELECT Navn FROM Kunder WHERE 1=2", box}).Ok());
     EXPECT_EQ(0, Get(box, L"ListCount").Long());
     // A Null first column fails at its row; the rows before it stay.
-    EXPECT_EQ(13, ErrorOf(Db(L"dB_SQLComboText", {L"SELECT Note FROM Kunder ORDER BY Id DESC", box})));
+    EXPECT_EQ(13,
+              ErrorOf(Db(L"dB_SQLComboText", {L"SELECT Note FROM Kunder ORDER BY Id DESC", box})));
     EXPECT_EQ(0, Get(box, L"ListCount").Long());
-    EXPECT_EQ(13, ErrorOf(Db(L"dB_SQLComboText", {L"SELECT Note FROM Kunder ORDER BY Note DESC", box})));
+    EXPECT_EQ(
+        13, ErrorOf(Db(L"dB_SQLComboText", {L"SELECT Note FROM Kunder ORDER BY Note DESC", box})));
     EXPECT_EQ(1, Get(box, L"ListCount").Long());
   }
   EXPECT_EQ(424, ErrorOf(Db(L"dB_SQLComboText", {L"SELECT Navn FROM Kunder", L"cboKunder"})));
-  EXPECT_EQ(91, ErrorOf(Db(L"dB_SQLComboText", {L"SELECT Navn FROM Kunder", static_cast<IDispatch*>(nullptr)})));
+  EXPECT_EQ(91, ErrorOf(Db(L"dB_SQLComboText",
+                           {L"SELECT Navn FROM Kunder", static_cast<IDispatch*>(nullptr)})));
   auto label = form.AddLabel(L"lblKunde");
   EXPECT_EQ(438, ErrorOf(Db(L"dB_SQLComboText", {L"SELECT Navn FROM Kunder", label.Get()})));
 }
@@ -137,7 +143,8 @@ TEST_F(Statements, NotNullGivesTextForAnyValue) {
   }
   ComPtr<IDispatch> rs = Rs(L"SELECT Beloeb, Note FROM Kunder WHERE Id = 1");
   ComPtr<IDispatch> fields = Get(rs.Get(), L"Fields").Object();
-  EXPECT_EQ(danish ? L"12,5" : L"12.5", Db(L"dB_NotNull", {Get(fields.Get(), L"Item", {0}).Object().Get()}).Text());
+  EXPECT_EQ(danish ? L"12,5" : L"12.5",
+            Db(L"dB_NotNull", {Get(fields.Get(), L"Item", {0}).Object().Get()}).Text());
   EXPECT_EQ(L"", Db(L"dB_NotNull", {Get(fields.Get(), L"Item", {1}).Object().Get()}).Text());
   SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, 2);
   VARIANT arrayValue;
