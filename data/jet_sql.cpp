@@ -138,6 +138,7 @@ class Translator {
     if (upper == L"TOP" &&
         (lastWord_ == L"SELECT" || lastWord_ == L"DISTINCT" || lastWord_ == L"ALL"))
       return Top();
+    if ((upper == L"COUNTER" || upper == L"AUTOINCREMENT") && lastWord_ != L"KEY") return Counter();
     if (upper == L"TRUE")
       out_ += L"-1";
     else if (upper == L"FALSE")
@@ -154,6 +155,23 @@ class Translator {
       else
         at_ = keep;
     }
+  }
+
+  // A COUNTER (AUTOINCREMENT) column numbers its rows itself: the engine does
+  // that for its integer primary key.
+  void Counter() {
+    size_t next = at_;
+    while (next < in_.size() && std::iswspace(in_[next])) ++next;
+    if (next < in_.size() && in_[next] == L'(') {  // the seed and step
+      const size_t close = in_.find(L')', next);
+      at_ = next = close == in_.npos ? in_.size() : close + 1;
+    }
+    while (next < in_.size() && std::iswspace(in_[next])) ++next;
+    size_t end = next;
+    while (end < in_.size() && IsWordChar(in_[end])) ++end;
+    const bool key = Upper(in_.substr(next, end - next)) == L"PRIMARY";
+    out_ += key ? L"INTEGER" : L"INTEGER PRIMARY KEY AUTOINCREMENT";
+    lastWord_ = L"INTEGER";
   }
 
   void Top() {

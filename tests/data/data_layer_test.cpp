@@ -160,6 +160,10 @@ TEST(JetDialect, StatementsBecomeTheEnginesDialect) {
       {L"SELECT * FROM t WHERE Navn LIKE 'H*n?' AND Note = 'H*'",
        "SELECT * FROM t WHERE Navn LIKE 'H%n_' AND Note = 'H*'"},
       {L"SELECT [True], `#x#` FROM t", "SELECT [True], `#x#` FROM t"},
+      {L"CREATE TABLE t (Id COUNTER PRIMARY KEY, Nr AUTOINCREMENT(1, 1), a TEXT(10))",
+       "CREATE TABLE t (Id INTEGER PRIMARY KEY, Nr INTEGER PRIMARY KEY AUTOINCREMENT, a TEXT(10))"},
+      {L"CREATE TABLE t (Id INTEGER PRIMARY KEY AUTOINCREMENT)",
+       "CREATE TABLE t (Id INTEGER PRIMARY KEY AUTOINCREMENT)"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.engine, kb::data::ToEngineSql(c.jet)) << c.engine;
   for (const wchar_t* bad :
