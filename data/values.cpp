@@ -39,10 +39,15 @@ struct FromStatement {
     auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
     return {text ? text : "", static_cast<size_t>(sqlite3_column_bytes(stmt, i))};
   }
+  // Straight from the stored UTF-8 into the text's own buffer.
   Bstr Text() const {
-    auto* text = static_cast<const wchar_t*>(sqlite3_column_text16(stmt, i));
-    const int bytes = sqlite3_column_bytes16(stmt, i);
-    return Bstr(std::wstring_view(text ? text : L"", static_cast<size_t>(bytes) / 2));
+    const std::string_view utf8 = Utf8();
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    Bstr text = Bstr::Attach(::SysAllocStringLen(nullptr, static_cast<UINT>(n)));
+    if (!text.Get()) throw std::bad_alloc();
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.Get(), n);
+    return text;
   }
   std::string_view Blob() const {
     auto* data = static_cast<const char*>(sqlite3_column_blob(stmt, i));

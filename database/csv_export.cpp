@@ -11,6 +11,7 @@
 #include "runtime/late_bound.h"
 #include "runtime/msgbox.h"
 #include "runtime/text.h"
+#include "runtime/value_texts.h"
 
 namespace kb::database {
 namespace {
@@ -44,28 +45,34 @@ short LastPosition(data::RowSource& rows) {
   return rt::CInt(static_cast<double>(rows.FieldCount()) - 1);
 }
 
-void AppendField(std::wstring& line, std::wstring_view text, std::wstring_view delimiter) {
+void AppendName(std::wstring& line, std::wstring_view name, std::wstring_view delimiter) {
   if (!line.empty()) line += delimiter;
   line += L'"';
-  line += text;
+  line += name;
+  line += L'"';
+}
+
+// A Null value gives an empty field.
+void AppendValue(std::wstring& line, const VARIANT& value, std::wstring_view delimiter,
+                 rt::ValueTexts& texts) {
+  if (!line.empty()) line += delimiter;
+  line += L'"';
+  if (V_VT(&value) != VT_NULL) texts.Append(value, line);
   line += L'"';
 }
 
 void Export(data::RowSource& rows, short file, std::wstring_view delimiter) {
   std::wstring line;
   for (short i = 0, last = LastPosition(rows); i <= last; i = rt::Add16(i, 1)) {
-    AppendField(line, rows.FieldName(i).View(), delimiter);
+    AppendName(line, rows.FieldName(i).View(), delimiter);
     if (i == last) break;
   }
   rt::PrintLine(file, line);
+  rt::ValueTexts texts;
   while (!rows.AtEnd()) {
     line.clear();
     for (short i = 0, last = LastPosition(rows); i <= last; i = rt::Add16(i, 1)) {
-      const Variant value = rows.FieldValue(i);
-      if (value.Type() == VT_NULL)
-        AppendField(line, {}, delimiter);
-      else
-        AppendField(line, rt::ToText(*value.Get()).View(), delimiter);
+      AppendValue(line, *rows.FieldValue(i).Get(), delimiter, texts);
       if (i == last) break;
     }
     rt::PrintLine(file, line);
