@@ -2,9 +2,9 @@
 // it, timed on its own; prints "<rows> <seconds> <peak private bytes growth>".
 //
 //   csv_export_bench DATABASE OUTPUT ROWS
-#include <windows.h>
 #include <oleauto.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -30,7 +30,8 @@ SIZE_T PeakPrivateBytes() {
 }
 
 int Fail(const char* what, HRESULT hr) {
-  std::fprintf(stderr, "csv_export_bench: %s failed (0x%08lX)\n", what, static_cast<unsigned long>(hr));
+  std::fprintf(stderr, "csv_export_bench: %s failed (0x%08lX)\n", what,
+               static_cast<unsigned long>(hr));
   return 1;
 }
 

@@ -57,13 +57,16 @@ endif()
 add_library(kitbag_sqlite STATIC "${KITBAG_SQLITE_DIR}/package/deps/sqlite3/sqlite3.c")
 target_include_directories(kitbag_sqlite SYSTEM PUBLIC "${KITBAG_SQLITE_DIR}/package/deps/sqlite3")
 # Only the engine: no extensions loaded from disk, no deprecated interfaces,
-# double-quoted texts kept as string literals where no column has the name
-# (the dialect of the files this library reads).
+# no shared cache, no memory statistics (they cost a lock on every
+# allocation); column origins for updatable recordsets; foreign keys kept.
 target_compile_definitions(kitbag_sqlite PUBLIC
   SQLITE_THREADSAFE=1
   SQLITE_OMIT_LOAD_EXTENSION
   SQLITE_OMIT_DEPRECATED
   SQLITE_ENABLE_COLUMN_METADATA
   SQLITE_DEFAULT_FOREIGN_KEYS=1
+  SQLITE_DEFAULT_MEMSTATUS=0
+  SQLITE_OMIT_SHARED_CACHE
+  SQLITE_USE_ALLOCA
   SQLITE_DEFAULT_WAL_SYNCHRONOUS=1)
 target_compile_options(kitbag_sqlite PRIVATE -w -O2)

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cwchar>
 
 #include "runtime/handles.h"
 #include "runtime/text.h"
@@ -36,7 +37,9 @@ constexpr double kProbes[] = {0.5,
                               0.1 + 0.2,
                               123456789012345678.0,
                               999999999999999.0,
-                              12345.678901234567};
+                              12345.678901234567,
+                              -4582968481181.625,
+                              0.000123456789012345};
 
 // Dates and times that tell the platform's way of writing them: date only,
 // time only, midnight, noon, both halves of the day, one- and two-digit
@@ -74,7 +77,7 @@ void AppendNumber(unsigned value, unsigned width, std::wstring& out) {
 
 }  // namespace
 
-ValueTexts::ValueTexts() {
+ValueTexts::ValueTexts() : numbers_(::_create_locale(LC_ALL, "C")) {
   decimal_ = LocaleText(LOCALE_SDECIMAL);
   shortDate_ = LocaleText(LOCALE_SSHORTDATE);
   time_ = LocaleText(LOCALE_STIMEFORMAT);
@@ -84,8 +87,12 @@ ValueTexts::ValueTexts() {
   CheckDates();
 }
 
+ValueTexts::~ValueTexts() {
+  if (numbers_) ::_free_locale(numbers_);
+}
+
 void ValueTexts::CheckReals() {
-  realsHere_ = !decimal_.empty();
+  realsHere_ = numbers_ && !decimal_.empty();
   for (double probe : kProbes) {
     std::wstring mine;
     if (!realsHere_) return;
@@ -185,25 +192,52 @@ bool ValueTexts::AppendPicture(std::wstring_view picture, const SYSTEMTIME& st,
   return true;
 }
 
-// Fifteen significant digits, an exponent where the number needs one, the
-// locale's decimal separator in plain numbers, and no negative zero.
+// Fifteen significant digits as the C runtime writes them, an exponent of at
+// least two digits where the number needs one, the locale's decimal
+// separator in plain numbers, and no negative zero.  The shortest way to the
+// digits rounds ties to even where the C runtime rounds them away from zero,
+// so a value whose sixteenth digit may be such a tie asks the C runtime.
 bool ValueTexts::AppendReal(double value, std::wstring& out) const {
   if (!std::isfinite(value)) return false;
-  char digits[40];
-  const auto end =
-      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15).ptr;
+  char digits[64];
+  char* end = std::to_chars(digits, digits + 40, value, std::chars_format::scientific, 20).ptr;
+  const std::string_view wide(digits, static_cast<size_t>(end - digits));
+  const size_t sixteenth = wide.find('.') + 15;  // d.dddd...: the sixteenth digit
+  if (wide[sixteenth] == '5' && wide.find_first_not_of('0', sixteenth + 1) == wide.find('e'))
+    return AppendTie(value, out);
+  end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15).ptr;
   std::string_view text(digits, static_cast<size_t>(end - digits));
-  const bool exponent = text.find('e') != std::string_view::npos;
   if (text[0] == '-' && text.find_first_not_of("0.", 1) == std::string_view::npos) text = "0";
+  const bool exponent = text.find('e') != std::string_view::npos;
   for (char c : text) {
-    if (c == 'e') {
+    if (c == 'e')
       out += L'E';
-      continue;
-    }
-    if (c == '.' && !exponent)
+    else if (c == '.' && !exponent)
       out += decimal_;
     else
       out += static_cast<wchar_t>(c);
+  }
+  return true;
+}
+
+bool ValueTexts::AppendTie(double value, std::wstring& out) const {
+  wchar_t digits[64];
+  const int n = ::_snwprintf_l(digits, 64, L"%.15G", numbers_, value);
+  if (n <= 0 || n >= 64) return false;
+  std::wstring_view text(digits, static_cast<size_t>(n));
+  const size_t exponent = text.find(L'E');
+  if (exponent != std::wstring_view::npos) {
+    size_t first = exponent + 2;
+    while (first + 2 < text.size() && text[first] == L'0') ++first;
+    out.append(text.substr(0, exponent + 2));
+    out.append(text.substr(first));
+    return true;
+  }
+  for (wchar_t c : text) {
+    if (c == L'.')
+      out += decimal_;
+    else
+      out += c;
   }
   return true;
 }

@@ -12,6 +12,8 @@
 
 #include <oaidl.h>
 
+#include <locale.h>
+
 #include <string>
 #include <string_view>
 
@@ -20,17 +22,25 @@ namespace kb::rt {
 class ValueTexts {
  public:
   ValueTexts();
+  ValueTexts(const ValueTexts&) = delete;
+  ValueTexts& operator=(const ValueTexts&) = delete;
+  ~ValueTexts();
   // Appends the text of a value to `out`; failures are those of ToText
   // (Null raises 94, values without a text form 13).
   void Append(const VARIANT& value, std::wstring& out);
+  // Whether reals and dates are written here (rather than by ToText).
+  bool WritesReals() const { return realsHere_; }
+  bool WritesDates() const { return datesHere_; }
 
  private:
   bool AppendReal(double value, std::wstring& out) const;
+  bool AppendTie(double value, std::wstring& out) const;
   bool AppendDate(DATE value, std::wstring& out) const;
   bool AppendPicture(std::wstring_view picture, const SYSTEMTIME& st, std::wstring& out) const;
   void CheckReals();
   void CheckDates();
 
+  _locale_t numbers_ = nullptr;  // the C locale, for the digits of reals
   std::wstring decimal_;
   std::wstring shortDate_, time_, am_, pm_;
   bool realsHere_ = false;
