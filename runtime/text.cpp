@@ -33,8 +33,8 @@ Bstr ToText(const VARIANT& in) {
   }
   if (V_VT(&v) & VT_ARRAY) Raise(kErrTypeMismatch);
   Variant text;
-  HRESULT hr =
-      ::VariantChangeTypeEx(text.Get(), const_cast<VARIANT*>(&v), LOCALE_USER_DEFAULT, 0, VT_BSTR);
+  HRESULT hr = ::VariantChangeTypeEx(text.Get(), const_cast<VARIANT*>(&v), LOCALE_USER_DEFAULT,
+                                     0, VT_BSTR);
   if (hr == DISP_E_TYPEMISMATCH && (V_VT(&v) & ~VT_BYREF) == VT_NULL) Raise(kErrInvalidNull);
   // An object's default member may fail with error information of its own;
   // converting any other value leaves none, so what the thread holds is stale.
