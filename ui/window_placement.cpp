@@ -7,6 +7,7 @@
 #include <string>
 
 #include "frame/classes.h"
+#include "runtime/ansi_ref.h"
 #include "runtime/arith.h"
 #include "runtime/client_forms.h"
 #include "runtime/late_bound.h"
@@ -87,16 +88,12 @@ void AboutBox(frame::Common&, VARIANT* FormIcon, BSTR* Appname, BSTR* Line1, BST
   const ComPtr<IDispatch> form = rt::ObjectOf(FormIcon ? *FormIcon : none);
   const HWND owner = rt::WindowOf(form.Get());
   const HICON icon = IconOf(form.Get());
-  rt::AnsiText app(Appname ? *Appname : nullptr);
+  rt::AnsiRef app(Appname);
   const rt::AnsiText otherText{std::wstring_view(other)};
   ::ShellAboutA(owner, app.Get(), otherText.Get(), icon);
   // The application text went through the code page and comes back changed
   // wherever a character had no place there.
-  if (Appname && *Appname) {
-    Bstr back = rt::FromAnsi(app.Buffer(), app.Size());
-    ::SysFreeString(*Appname);
-    *Appname = back.Release();
-  }
+  app.Return();
 }
 
 }  // namespace kb::ui
