@@ -2,9 +2,10 @@
 // it, timed on its own; prints "<rows> <seconds> <peak private bytes growth>".
 //
 //   csv_export_bench DATABASE OUTPUT ROWS
+#include <windows.h>
+
 #include <oleauto.h>
 #include <psapi.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
