@@ -144,6 +144,7 @@ class Field : public AutoObject {
       case kName: return Variant::FromText(owner_->FieldName(index_));
       case kType: return FromLong(owner_->TypeOf(index_));
       case kActualSize: return FromLong(owner_->ActualSize(index_));
+      case kDefinedSize: return FromLong(owner_->DefinedSize(index_));
       case kAppendChunk: owner_->AppendChunk(index_, args.At(0)); return {};
       case kGetChunk: return owner_->GetChunk(index_, LongArg(args, 0, 0));
       default: return {};
@@ -525,6 +526,22 @@ long Recordset::ActualSize(long index) {
     case VT_I4: return 4;
     default: return 8;
   }
+}
+
+// What the field can hold: characters of a sized text, bytes of the other kinds.
+long Recordset::DefinedSize(long index) {
+  const Column& column = ColumnAt(index);
+  switch (column.kind) {
+    case Kind::Text: return column.size > 0 ? column.size : 255;
+    case Kind::Integer:
+    case Kind::Any: return 4;
+    case Kind::Bool: return 2;
+    case Kind::Real:
+    case Kind::Date: return 8;
+    case Kind::LongText:
+    case Kind::Binary: return 0x7FFFFFFF;
+  }
+  return 0;
 }
 
 void Recordset::AddNew() {

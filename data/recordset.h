@@ -43,6 +43,7 @@ class Recordset : public AutoObject, public RowSource {
   Variant GetChunk(long index, long length);
   long TypeOf(long index);
   long ActualSize(long index);
+  long DefinedSize(long index);
 
  protected:
   Variant Run(DISPID id, WORD flags, const CallArgs& args) override;

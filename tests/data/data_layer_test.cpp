@@ -357,6 +357,8 @@ TEST_F(DataLayer, ChunksAppendToLongFieldsAndReadBackInPieces) {
   EXPECT_EQ(L"C:\\Pics\\a.bmp",
             ScalarText(file_.Path(), L"SELECT Note FROM Kunder WHERE Navn = 'Chunk'"));
   EXPECT_EQ(13, Get(note.Get(), L"ActualSize").Long());
+  EXPECT_EQ(0x7FFFFFFF, Get(note.Get(), L"DefinedSize").Long());
+  EXPECT_EQ(20, Get(Get(rs.Get(), L"Fields", {L"Navn"}).Object().Get(), L"DefinedSize").Long());
   std::wstring pieces;
   for (CallResult piece;
        (piece = CallMethod(note.Get(), L"GetChunk", {5})).value.Type() == VT_BSTR;)
