@@ -99,9 +99,10 @@ TEST_F(ConnectionTable, AnotherFirstFailureLeavesTheUnopenedConnectionWithoutAMe
   EXPECT_EQ(3704, ErrorOf(Db(L"dB_ClosedB")));  // the slot keeps that connection
 }
 
-TEST_F(ConnectionTable, ANegativeSlotChangesNothing) {
+TEST_F(ConnectionTable, ANegativeOrImpossibleSlotChangesNothing) {
   MsgBoxRecorder boxes;
   ASSERT_TRUE(Db(L"dB_OpendB", {file_.Path(), L"admin", L"", -1}).Ok());
+  ASSERT_TRUE(Db(L"dB_OpendB", {file_.Path(), L"admin", L"", 2147483647L}).Ok());
   ASSERT_TRUE(Db(L"dB_OpendB", {file_.Path() + L".missing", L"admin", L"", -3}).Ok());
   EXPECT_EQ(0u, boxes.Count());
   EXPECT_EQ(9, OpenRsError(-1));
