@@ -130,7 +130,8 @@ TEST_F(DataLayer, ValuesBecomeAutomationTypes) {
   ::SystemTimeToVariantTime(&st, &expected);
   EXPECT_DOUBLE_EQ(expected, V_DATE(FieldValue(rs.Get(), L"Oprettet").value.Get()));
   EXPECT_EQ(VARIANT_TRUE, V_BOOL(FieldValue(rs.Get(), L"Aktiv").value.Get()));
-  SAFEARRAY* bytes = V_ARRAY(FieldValue(rs.Get(), L"Data").value.Get());
+  const CallResult data = FieldValue(rs.Get(), L"Data");
+  SAFEARRAY* bytes = V_ARRAY(data.value.Get());
   ASSERT_EQ(3u, bytes->rgsabound[0].cElements);
   EXPECT_EQ(0xFF, static_cast<unsigned char*>(bytes->pvData)[1]);
   ASSERT_TRUE(CallMethod(rs.Get(), L"MoveNext").Ok());

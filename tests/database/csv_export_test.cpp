@@ -4,6 +4,7 @@
 
 #include "tests/database/database_test.h"
 #include "tests/support/dispatch_object.h"
+#include "tests/support/locale_pins.h"
 #include "tests/support/msgbox_recorder.h"
 
 namespace {
@@ -104,6 +105,8 @@ TEST_F(CsvExport, DelimitersAndTextsGoOutUnchangedInTheAnsiCodePage) {
 }
 
 TEST_F(CsvExport, NumbersAndDatesAreWrittenInTheUsersLocale) {
+  kb::support::LocalePins pins;
+  ASSERT_TRUE(kb::support::LocalePins::PinNumberSeparators());
   const bool danish = PRIMARYLANGID(::GetUserDefaultLCID()) == LANG_DANISH;
   ComPtr<IDispatch> rs = Rs(L"SELECT Oprettet FROM Kunder WHERE Id = 1");
   kb::Variant date = FieldValue(rs.Get(), 0).value, text;

@@ -2,6 +2,7 @@
 // dB_SQLComboText, dB_NotNull.
 #include "tests/database/database_test.h"
 #include "tests/support/forms.h"
+#include "tests/support/locale_pins.h"
 
 namespace {
 
@@ -114,6 +115,8 @@ TEST_F(Statements, SqlComboTextFillsAComboOrListBoxWithTheFirstColumn) {
 }
 
 TEST_F(Statements, NotNullGivesTextForAnyValue) {
+  kb::support::LocalePins pins;
+  ASSERT_TRUE(kb::support::LocalePins::PinNumberSeparators());
   SYSTEMTIME st{2024, 1, 0, 31, 0, 0, 0, 0};
   DATE date = 0;
   ::SystemTimeToVariantTime(&st, &date);

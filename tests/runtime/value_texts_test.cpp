@@ -35,6 +35,8 @@ std::wstring Mine(kb::rt::ValueTexts& texts, VARTYPE type, double value) {
 }
 
 TEST(ValueTexts, RealsAreWrittenAsThePlatformWritesThem) {
+  kb::support::LocalePins pins;
+  ASSERT_TRUE(kb::support::LocalePins::PinNumberSeparators());
   kb::rt::ValueTexts texts;
   EXPECT_TRUE(texts.WritesReals());  // this platform's way is known
   std::mt19937_64 random(7);
