@@ -186,9 +186,13 @@ HRESULT AutoObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
 
 HRESULT AutoObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                            EXCEPINFO* excep, UINT* argErr) {
-  bool known = false;
-  for (const auto& m : members_) known = known || m.id == id;
-  if (!known) return DISP_E_MEMBERNOTFOUND;
+  const MemberName* member = nullptr;
+  for (const auto& m : members_)
+    if (m.id == id) member = &m;
+  if (!member) return DISP_E_MEMBERNOTFOUND;
+  // Read-only properties and methods take no assignment.
+  if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && !member->settable)
+    return DISP_E_MEMBERNOTFOUND;
   DISPPARAMS none{};
   const DISPPARAMS& dp = params ? *params : none;
   if ((dp.cArgs && !dp.rgvarg) || (dp.cNamedArgs && !dp.rgdispidNamedArgs) ||

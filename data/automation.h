@@ -15,10 +15,12 @@
 
 namespace kb::data {
 
-// A member of an object: its name and dispatch identifier.
+// A member of an object: its name, dispatch identifier and whether a value
+// can be assigned to it.
 struct MemberName {
   const wchar_t* name;
   DISPID id;
+  bool settable = false;
 };
 
 // The arguments of one call in source order, references followed, with the

@@ -25,8 +25,8 @@ enum : DISPID {
 };
 
 constexpr MemberName kMembers[] = {
-    {L"ConnectionString", kConnectionString},
-    {L"Provider", kProvider},
+    {L"ConnectionString", kConnectionString, true},
+    {L"Provider", kProvider, true},
     {L"Open", kOpen},
     {L"Close", kClose},
     {L"State", kState},

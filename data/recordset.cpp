@@ -34,7 +34,7 @@ enum : DISPID {
 };
 
 constexpr MemberName kRecordsetMembers[] = {
-    {L"Fields", kFields},
+    {L"Fields", kFields, true},
     {L"Open", kOpen},
     {L"Close", kClose},
     {L"State", kState},
@@ -45,9 +45,9 @@ constexpr MemberName kRecordsetMembers[] = {
     {L"RecordCount", kRecordCount},
     {L"AddNew", kAddNew},
     {L"Update", kUpdate},
-    {L"ActiveConnection", kActiveConnection},
-    {L"CursorType", kCursorType},
-    {L"LockType", kLockType},
+    {L"ActiveConnection", kActiveConnection, true},
+    {L"CursorType", kCursorType, true},
+    {L"LockType", kLockType, true},
     {L"CancelUpdate", kCancelUpdate},
     {L"MoveLast", kMoveLast},
     {L"MovePrevious", kMovePrevious},
@@ -56,7 +56,7 @@ constexpr MemberName kRecordsetMembers[] = {
 
 enum : DISPID { kItem = DISPID_VALUE, kCount = 1, kNewEnum = DISPID_NEWENUM };
 constexpr MemberName kFieldsMembers[] = {
-    {L"Item", kItem}, {L"Count", kCount}, {L"_NewEnum", kNewEnum}};
+    {L"Item", kItem, true}, {L"Count", kCount}, {L"_NewEnum", kNewEnum}};
 
 enum : DISPID {
   kValue = DISPID_VALUE,
@@ -68,7 +68,7 @@ enum : DISPID {
   kDefinedSize
 };
 constexpr MemberName kFieldMembers[] = {
-    {L"Value", kValue},
+    {L"Value", kValue, true},
     {L"Name", kName},
     {L"Type", kType},
     {L"ActualSize", kActualSize},
@@ -611,6 +611,8 @@ Variant Recordset::Run(DISPID id, WORD flags, const CallArgs& args) {
   switch (id) {
     case kFields: {
       if (args.Count() == 0 && !put) return FieldsObject();
+      if (args.Count() == 0)
+        RecordsetFails(kErrArguments, L"A value goes to a field named by its name or position.");
       const long index = IndexOf(args.At(0));
       if (put) {
         SetValue(index, PutArg(args));

@@ -395,6 +395,9 @@ TEST_F(DataLayer, RecordsetsOutliveTheirConnectionAndClosedOnesRefuse) {
        {L"EOF", L"BOF", L"MoveNext", L"MoveFirst", L"Fields", L"RecordCount", L"Close", L"AddNew"})
     EXPECT_EQ(3704, ErrorOf(CallMethod(rs.Get(), member))) << kb::support::Utf8(member);
   EXPECT_EQ(0, Get(rs.Get(), L"State").Long());
+  // Read-only properties take no value.
+  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Put(rs.Get(), L"EOF", true).hr);
+  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Put(kb::data::NewConnection().Get(), L"State", 1).hr);
 }
 
 TEST_F(DataLayer, TwoConnectionsToOneFileStayConsistent) {
