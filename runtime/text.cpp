@@ -58,13 +58,18 @@ class SingleByteCodePage {
     static const std::unique_ptr<SingleByteCodePage> table = Make();
     return table.get();
   }
-  // False when the text holds surrogates, which the system converts in pairs.
-  bool Convert(std::wstring_view text, std::string& out) const {
-    out.resize(text.size());
+  // Appends the bytes of a text to `out`; false (and nothing appended) when
+  // the text holds surrogates, which the system converts in pairs.
+  bool Append(std::wstring_view text, std::string& out) const {
+    const size_t start = out.size();
+    out.resize(start + text.size());
     for (size_t i = 0; i < text.size(); ++i) {
       const wchar_t c = text[i];
-      if (c >= 0xD800 && c <= 0xDFFF) return false;
-      out[i] = bytes_[c];
+      if (c >= 0xD800 && c <= 0xDFFF) {
+        out.resize(start);
+        return false;
+      }
+      out[start + i] = bytes_[c];
     }
     return true;
   }
@@ -94,21 +99,27 @@ class SingleByteCodePage {
 constexpr size_t kTableFrom = 64;
 
 std::string ToCodePage(std::wstring_view text) {
-  if (text.empty()) return {};
+  std::string out;
+  AppendAnsi(text, out);
+  return out;
+}
+
+}  // namespace
+
+void AppendAnsi(std::wstring_view text, std::string& out) {
+  if (text.empty()) return;
   if (text.size() >= kTableFrom) {
-    std::string fast;
-    if (const auto* table = SingleByteCodePage::Get(); table && table->Convert(text, fast))
-      return fast;
+    const auto* table = SingleByteCodePage::Get();
+    if (table && table->Append(text, out)) return;
   }
   BOOL lossy = FALSE;
   const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
                                       static_cast<int>(text.size()), nullptr, 0, "?", &lossy);
-  std::string out(static_cast<size_t>(n), '\0');
+  const size_t start = out.size();
+  out.resize(start + static_cast<size_t>(n));
   ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                        out.data(), n, "?", &lossy);
-  return out;
+                        out.data() + start, n, "?", &lossy);
 }
-}  // namespace
 
 AnsiText::AnsiText(BSTR text, bool nullForNull)
     : bytes_(ToCodePage(View(text))), isNull_(nullForNull && text == nullptr) {}
