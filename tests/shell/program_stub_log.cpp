@@ -1,5 +1,6 @@
 #include "tests/shell/program_stub_log.h"
 
+#include <cstdlib>
 #include <sstream>
 #include <vector>
 
@@ -35,11 +36,11 @@ std::optional<StubStart> Parse(const std::string& line) {
     fields.push_back(field);
   std::string rest;
   std::getline(in, rest, '\n');
-  if (fields.size() < 4) return std::nullopt;
+  if (fields.size() < 4 || fields[0].empty() || rest.empty()) return std::nullopt;
   StubStart start;
-  start.processId = std::stoul(fields[0]);
-  start.flags = std::stoul(fields[1]);
-  start.show = static_cast<WORD>(std::stoul(fields[2]));
+  start.processId = std::strtoul(fields[0].c_str(), nullptr, 10);
+  start.flags = std::strtoul(fields[1].c_str(), nullptr, 10);
+  start.show = static_cast<WORD>(std::strtoul(fields[2].c_str(), nullptr, 10));
   start.folder = FromCodePage(fields[3]);
   start.commandLine = FromCodePage(rest);
   return start;
@@ -59,16 +60,15 @@ StubLog::~StubLog() {
 
 std::optional<StubStart> StubLog::Wait(DWORD timeoutMs) const {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-  while (::GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  std::optional<StubStart> start;
+  // The file may be there a moment before it can be read whole.
+  while (!(start = Parse(ReadAll(path_)))) {
     if (::GetTickCount64() > deadline) return std::nullopt;
     ::Sleep(20);
   }
-  std::optional<StubStart> start = Parse(ReadAll(path_));
-  if (start) {
-    // Gone already when it cannot be opened.
-    const kb::Handle process(::OpenProcess(SYNCHRONIZE, FALSE, start->processId));
-    if (process) ::WaitForSingleObject(process.Get(), timeoutMs);
-  }
+  // Gone already when it cannot be opened.
+  const kb::Handle process(::OpenProcess(SYNCHRONIZE, FALSE, start->processId));
+  if (process) ::WaitForSingleObject(process.Get(), timeoutMs);
   return start;
 }
 

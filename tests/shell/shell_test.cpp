@@ -211,6 +211,15 @@ TEST_F(ShellTest, OpenDocumentNeedsAFormWithAWindow) {
   EXPECT_EQ(g_shellExecute.count, 0);
 }
 
+TEST_F(ShellTest, OpeningNoDocumentIsSilent) {
+  auto form = Make<Form>();
+  for (const wchar_t* text : {static_cast<const wchar_t*>(nullptr), L""}) {
+    IDispatch* frm = form->Disp();
+    Bstr path = text ? Bstr(text) : Bstr();
+    EXPECT_EQ(early_->lpVtbl->cmn_OpenDocument(early_, &frm, path.Ref()), S_OK);
+  }
+}
+
 TEST_F(ShellTest, PrintWebPageStartsTheHtmlPrintingCommandForTheAddress) {
   // The stub beside this test stands in for the system's rundll32.exe.
   StubLog log(ThisFolder() + L"print.log");
@@ -290,6 +299,8 @@ TEST_F(ShellTest, FailedDownloadsAreSilent) {
     CallResult r = Common(L"cmn_URLDownloadToFile", {c.url, c.destination});
     EXPECT_TRUE(r.Ok()) << Utf8(c.url) << ": " << r;
   }
+  Bstr none, nowhere;
+  EXPECT_EQ(early_->lpVtbl->cmn_URLDownloadToFile(early_, none.Ref(), nowhere.Ref()), S_OK);
   EXPECT_FALSE(Exists(folder.Path() + L"closed.txt"));
   EXPECT_FALSE(Exists(folder.Path() + L"no such folder\\ok.txt"));
 }
@@ -578,9 +589,13 @@ TEST_F(ShellTest, SleepBlocksTheThreadWithoutHandlingItsMessages) {
   const HWND window = ::CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                         nullptr, nullptr);
   ::PostMessageW(window, WM_USER + 7, 0, 0);
-  const ULONGLONG before = ::GetTickCount64();
+  LARGE_INTEGER frequency{}, before{}, after{};
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&before);
   ASSERT_TRUE(Common(L"cmn_Sleep", {1}).Ok());
-  EXPECT_GE(::GetTickCount64() - before, 990u);
+  ::QueryPerformanceCounter(&after);
+  // A second, give or take the clock's granularity.
+  EXPECT_GE((after.QuadPart - before.QuadPart) * 1000 / frequency.QuadPart, 950);
   MSG message{};
   EXPECT_TRUE(::PeekMessageW(&message, window, WM_USER + 7, WM_USER + 7, PM_REMOVE))
       << "the posted message waited in the queue";
