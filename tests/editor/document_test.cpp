@@ -6,6 +6,7 @@
 
 #include "runtime/handles.h"
 #include "tests/editor/editor_fixture.h"
+#include "tests/support/runtime_checks.h"
 
 namespace kb::editor::test {
 namespace {
@@ -342,27 +343,13 @@ TEST_F(EditorTest, PasteWithoutTextOnTheClipboardDoesNothing) {
   EXPECT_EQ(Ui().Text(), L"Hej verden\r\nMidt");
 }
 
-// Another program keeps the clipboard open until told to let go.
-DWORD WINAPI HoldClipboard(void* events) {
-  auto* e = static_cast<HANDLE*>(events);
-  ::OpenClipboard(nullptr);
-  ::SetEvent(e[0]);
-  ::WaitForSingleObject(e[1], 10000);
-  ::CloseClipboard();
-  return 0;
-}
-
 TEST_F(EditorTest, ClipboardThatCannotBeOpenedIsReported) {
   Open(kSampleRtf, L"x");
-  Handle events[2] = {Handle(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-                      Handle(::CreateEventW(nullptr, TRUE, FALSE, nullptr))};
-  HANDLE raw[2] = {events[0].Get(), events[1].Get()};
-  Handle holder(::CreateThread(nullptr, 0, HoldClipboard, raw, 0, nullptr));
-  ::WaitForSingleObject(raw[0], 5000);
-  Ui().Select(0, 3);
-  Ui().Click(L"CUT");
-  ::SetEvent(raw[1]);
-  ::WaitForSingleObject(holder.Get(), 5000);
+  {
+    support::ClipboardHolder holder;
+    Ui().Select(0, 3);
+    Ui().Click(L"CUT");
+  }
   ASSERT_EQ(MessageBoxes().size(), 1u);
   EXPECT_EQ(MessageBoxes()[0].text, L"Fejl 521: Can't open Clipboard");
   EXPECT_TRUE(Form().IsLoaded());

@@ -11,19 +11,12 @@
 #include "tests/support/apartment.h"
 #include "tests/support/file_dialog.h"
 #include "tests/support/msgbox_recorder.h"
+#include "tests/support/runtime_checks.h"
 
 namespace kb::rt {
 namespace {
 
-template <class Fn>
-long ErrorOf(Fn&& fn) {
-  try {
-    fn();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using support::ErrorOf;
 
 // ------------------------------------------------------------- clipboard
 
@@ -62,27 +55,14 @@ TEST(Clipboard, OtherProgramsReadTheTextInTheirCodePage) {
   EXPECT_EQ(ansi, "K\xE6re");
 }
 
-DWORD WINAPI HoldClipboard(void* events) {
-  auto* e = static_cast<HANDLE*>(events);
-  ::OpenClipboard(nullptr);
-  ::SetEvent(e[0]);
-  ::WaitForSingleObject(e[1], 10000);
-  ::CloseClipboard();
-  return 0;
-}
-
 TEST(Clipboard, HeldClipboardRaisesCantOpenClipboard) {
   ClipboardClear();
   ClipboardSetText(L"bevares");
-  Handle got(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  Handle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  HANDLE events[2] = {got.Get(), release.Get()};
-  Handle holder(::CreateThread(nullptr, 0, HoldClipboard, events, 0, nullptr));
-  ::WaitForSingleObject(got.Get(), 5000);
-  EXPECT_EQ(ErrorOf([] { ClipboardSetText(L"x"); }), kErrCantOpenClipboard);
-  EXPECT_EQ(ErrorOf([] { ClipboardClear(); }), kErrCantOpenClipboard);
-  ::SetEvent(release.Get());
-  ::WaitForSingleObject(holder.Get(), 5000);
+  {
+    support::ClipboardHolder holder;
+    EXPECT_EQ(ErrorOf([] { ClipboardSetText(L"x"); }), kErrCantOpenClipboard);
+    EXPECT_EQ(ErrorOf([] { ClipboardClear(); }), kErrCantOpenClipboard);
+  }
   EXPECT_EQ(ClipboardGetText(), L"bevares") << "nothing was lost";
 }
 

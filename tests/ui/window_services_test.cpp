@@ -15,21 +15,11 @@
 #include "tests/support/forms.h"
 #include "tests/support/message_pump.h"
 #include "tests/support/property_bag.h"
+#include "tests/support/runtime_checks.h"
 #include "ui/window_helpers.h"
 
 namespace kb::support {
 namespace {
-
-// The error number a call raised, 0 when it raised none.
-template <class F>
-long ErrorOf(F&& call) {
-  try {
-    call();
-    return 0;
-  } catch (const kb::Error& e) {
-    return e.Number();
-  }
-}
 
 TEST(Resolution, KnownSizesAtFifteenTwipsAPixelAreNamed) {
   struct Case {
