@@ -17,19 +17,12 @@
 #include "shell/shell_services.h"
 #include "tests/shell/program_stub_log.h"
 #include "tests/support/apartment.h"
+#include "tests/support/runtime_checks.h"
 
 namespace kb {
 namespace {
 
-// The run-time error a call raises; 0 when it raises none.
-long ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using support::ErrorOf;
 
 struct DrawJob {
   std::function<std::vector<float>()> draws;

@@ -28,6 +28,7 @@
 #include "tests/support/forms.h"
 #include "tests/support/library.h"
 #include "tests/support/property_bag.h"
+#include "tests/support/runtime_checks.h"
 
 namespace kb::support {
 namespace {
@@ -88,8 +89,11 @@ class ShellTest : public ::testing::Test {
   CallResult Common(const wchar_t* member, std::vector<Arg> args = {}) {
     return CallMethod(common_.Get(), member, std::move(args));
   }
-  // The library's run-time error for an early-bound call's HRESULT.
-  static long ErrorOf(HRESULT hr) { return SUCCEEDED(hr) ? 0 : hr & 0xFFFF; }
+  // The run-time error number an early-bound call's HRESULT carries; any
+  // other failure code as it is.
+  static long RuntimeError(HRESULT hr) {
+    return SUCCEEDED(hr) ? 0 : IsRuntimeHresult(hr) ? (hr & 0xFFFF) : hr;
+  }
 
   Apartment apartment_;
   kb::ComPtr<IDispatch> common_ = CreateLibraryObject(L"Kitbag.clsCommon");
@@ -515,47 +519,21 @@ TEST_F(ShellTest, PasteRefusesCodesThatNameNoTextFormat) {
   } const cases[] = {{L"abc", 13}, {L"2", 5}, {L"8", 5}, {L"70000", 6}};
   for (const Case& c : cases) {
     Bstr what(c.code);
-    EXPECT_EQ(ErrorOf(early_->lpVtbl->cmn_Paste(early_, what.Ref())), c.error) << Utf8(c.code);
+    EXPECT_EQ(RuntimeError(early_->lpVtbl->cmn_Paste(early_, what.Ref())), c.error) << Utf8(c.code);
     EXPECT_EQ(what.View(), c.code) << "the variable keeps its code";
   }
 }
-
-// Another program holding the clipboard open, on a thread of its own.
-class ClipboardHolder {
- public:
-  ClipboardHolder()
-      : opened_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-        release_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-        thread_(::CreateThread(nullptr, 0, &Hold, this, 0, nullptr)) {
-    ::WaitForSingleObject(opened_.Get(), 10000);
-  }
-  ClipboardHolder(const ClipboardHolder&) = delete;
-  ClipboardHolder& operator=(const ClipboardHolder&) = delete;
-  ~ClipboardHolder() {
-    ::SetEvent(release_.Get());
-    ::WaitForSingleObject(thread_.Get(), INFINITE);
-  }
-
- private:
-  static DWORD WINAPI Hold(void* p) {
-    auto* self = static_cast<ClipboardHolder*>(p);
-    const BOOL open = ::OpenClipboard(nullptr);
-    ::SetEvent(self->opened_.Get());
-    ::WaitForSingleObject(self->release_.Get(), INFINITE);
-    if (open) ::CloseClipboard();
-    return 0;
-  }
-  kb::Handle opened_, release_, thread_;
-};
 
 TEST_F(ShellTest, ABusyClipboardFailsWithTheClipboardsError) {
   rt::ClipboardSetText(L"before");
   {
     ClipboardHolder holder;
     Bstr what(L"new");
-    EXPECT_EQ(ErrorOf(early_->lpVtbl->cmn_Copy(early_, what.Ref())), rt::kErrCantOpenClipboard);
+    EXPECT_EQ(RuntimeError(early_->lpVtbl->cmn_Copy(early_, what.Ref())),
+              rt::kErrCantOpenClipboard);
     Bstr code(L"1");
-    EXPECT_EQ(ErrorOf(early_->lpVtbl->cmn_Paste(early_, code.Ref())), rt::kErrCantOpenClipboard);
+    EXPECT_EQ(RuntimeError(early_->lpVtbl->cmn_Paste(early_, code.Ref())),
+              rt::kErrCantOpenClipboard);
     EXPECT_EQ(code.View(), L"1");
   }
   EXPECT_EQ(rt::ClipboardGetText(), L"before");
@@ -579,7 +557,7 @@ TEST_F(ShellTest, SleepHandsTheSystemMillisecondsAndWaitsNoTimeForNegatives) {
   for (const Case& c : cases) {
     g_sleeps.clear();
     long seconds = c.seconds;
-    EXPECT_EQ(ErrorOf(early_->lpVtbl->cmn_Sleep(early_, &seconds)), c.error) << c.seconds;
+    EXPECT_EQ(RuntimeError(early_->lpVtbl->cmn_Sleep(early_, &seconds)), c.error) << c.seconds;
     EXPECT_EQ(g_sleeps, c.slept) << c.seconds;
     EXPECT_EQ(seconds, c.seconds);
   }
