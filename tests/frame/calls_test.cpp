@@ -100,8 +100,8 @@ TEST(Binding, OmittedOptionalArgumentsGetTheirDefaults) {
   EXPECT_EQ(L"C:\\Temp\\",
             ResultText(Call(o.Get(), L"cmn_AddSlash", {Text(path.Get()), Missing()})));
   // Named: Char is parameter 1.
-  EXPECT_EQ(L"C:\\Temp;",
-            ResultText(Call(o.Get(), L"cmn_AddSlash", {Text(path.Get()), Text(semi.Get())}, {1})));
+  EXPECT_EQ(L"C:\\Temp;", ResultText(Call(o.Get(), L"cmn_AddSlash",
+                                          {Text(path.Get()), Text(semi.Get())}, {1})));
   EXPECT_EQ(L"C:\\Temp;", ResultText(Call(o.Get(), L"cmn_AddSlash",
                                           {Text(semi.Get()), Text(path.Get())}, {1, 0})));
 }
@@ -152,9 +152,9 @@ TEST(Binding, ScriptVariablesPassedByReferenceAreAccepted) {
   EXPECT_EQ(VT_BSTR, sep.Type());
   EXPECT_EQ(L",", kb::View(V_BSTR(sep.Get())));
   V_I2(mode.Get()) = 1;
-  EXPECT_EQ(L"b", ResultText(Call(
-                      o.Get(), L"cmn_SEP_Get",
-                      {RefVariant(text.Get()), RefVariant(sep.Get()), RefVariant(mode.Get())})));
+  EXPECT_EQ(L"b", ResultText(Call(o.Get(), L"cmn_SEP_Get",
+                                  {RefVariant(text.Get()), RefVariant(sep.Get()),
+                                   RefVariant(mode.Get())})));
 }
 
 TEST(Binding, PropertiesHonourTheirDirection) {
@@ -164,8 +164,8 @@ TEST(Binding, PropertiesHonourTheirDirection) {
   EXPECT_EQ(0x68030004, timer);
   EXPECT_EQ(0x68030000, files);
   EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(o.Get(), timer, DISPATCH_PROPERTYGET, {}).hr);
-  EXPECT_EQ(DISP_E_MEMBERNOTFOUND,
-            Call(o.Get(), files, DISPATCH_PROPERTYPUT, {Long(1)}, {DISPID_PROPERTYPUT}).hr);
+  EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(o.Get(), files, DISPATCH_PROPERTYPUT, {Long(1)},
+                                        {DISPID_PROPERTYPUT}).hr);
   EXPECT_EQ(DISP_E_MEMBERNOTFOUND,
             Call(o.Get(), 0x60030042, DISPATCH_PROPERTYPUT, {Long(1)}, {DISPID_PROPERTYPUT}).hr)
       << "a method cannot be assigned";
@@ -258,9 +258,8 @@ TEST(Server, CanUnloadOnlyWithoutObjectsAndLocks) {
     ComPtr<IClassFactory> factory;
     ASSERT_EQ(S_OK, get(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.Out())));
     ComPtr<IUnknown> outer = factory.As<IUnknown>(IID_IUnknown), object;
-    EXPECT_EQ(
-        CLASS_E_NOAGGREGATION,
-        factory->CreateInstance(outer.Get(), IID_IUnknown, reinterpret_cast<void**>(object.Out())));
+    EXPECT_EQ(CLASS_E_NOAGGREGATION,
+              factory->CreateInstance(outer.Get(), IID_IUnknown, reinterpret_cast<void**>(object.Out())));
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch,
                                             reinterpret_cast<void**>(object.Out())));
     factory = nullptr;
