@@ -1,7 +1,6 @@
 #include "shell/office.h"
 
 #include "runtime/create_object.h"
-#include "runtime/errors.h"
 #include "runtime/handles.h"
 #include "runtime/late_bound.h"
 
