@@ -51,9 +51,12 @@ const wchar_t* const kSkip[] = {
     L"cmn_Browse4Folder",          // the folder browser
     L"cmn_MultipleFileCmnDialog",  // the file-open dialog
     L"cmn_OpenDocument",           // starts the document's program, a process a call
-    L"cmn_Sleep",                  // sleeps for its argument; -1 means for ever
-    L"dB_OpendB",       // a file it cannot open is reported in a message box
-    L"dB_RsToCSVFile",  // every failure is reported in a message box
+    L"cmn_Sleep",                  // sleeps for its argument, up to weeks
+    L"cmn_PrintWebPage",           // starts the printing command, a process a call
+    L"cmn_URLDownloadToFile",      // blocks until the address answers or times out
+    L"cmn_OpenCloseCDROM",         // moves a real CD drive's door
+    L"dB_OpendB",                  // a file it cannot open is reported in a message box
+    L"dB_RsToCSVFile",             // every failure is reported in a message box
 };
 
 bool Skipped(const meta::Member& m) {

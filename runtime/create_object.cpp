@@ -1,0 +1,35 @@
+#include "runtime/create_object.h"
+
+#include <objbase.h>
+
+#include <string>
+
+#include "runtime/errors.h"
+
+namespace kb::rt {
+namespace {
+
+[[noreturn]] void RaiseCreateFailure(HRESULT hr) {
+  if (hr == E_OUTOFMEMORY) Raise(kErrOutOfMemory);
+  Raise(kErrCantCreateObject);
+}
+
+}  // namespace
+
+ComPtr<IDispatch> CreateObject(std::wstring_view progId) {
+  const std::wstring id(progId);
+  CLSID clsid{};
+  if (const HRESULT hr = ::CLSIDFromProgID(id.c_str(), &clsid); FAILED(hr)) RaiseCreateFailure(hr);
+  ComPtr<IUnknown> object;
+  if (const HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IUnknown,
+                                            reinterpret_cast<void**>(object.Out()));
+      FAILED(hr))
+    RaiseCreateFailure(hr);
+  ComPtr<IDispatch> automation = object.As<IDispatch>(IID_IDispatch);
+  if (!automation)
+    Raise(kErrNoAutomation,
+          L"Class doesn't support Automation or does not support expected interface");
+  return automation;
+}
+
+}  // namespace kb::rt
