@@ -215,30 +215,6 @@ HRESULT AutoObject::InterfaceSupportsErrorInfo(REFIID iid) {
   return iid == IID_IDispatch ? S_OK : S_FALSE;
 }
 
-Variant FromLong(long value) {
-  Variant v;
-  V_VT(v.Get()) = VT_I4;
-  V_I4(v.Get()) = value;
-  return v;
-}
-
-Variant FromBool(bool value) {
-  Variant v;
-  V_VT(v.Get()) = VT_BOOL;
-  V_BOOL(v.Get()) = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-
-Variant FromObject(IDispatch* object) {
-  Variant v;
-  V_VT(v.Get()) = VT_DISPATCH;
-  V_DISPATCH(v.Get()) = object;
-  if (object) object->AddRef();
-  return v;
-}
-
-Variant FromText(std::wstring_view text) { return Variant::FromText(Bstr(text)); }
-
 long LongArg(const CallArgs& args, size_t i, long fallback) {
   if (!args.Has(i) || V_VT(&args.At(i)) == VT_EMPTY) return fallback;
   Variant plain = PlainValue(args.At(i));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/handles.h"
+#include "runtime/variants.h"
 
 namespace kb::data {
 
@@ -82,10 +83,10 @@ ComPtr<T> MakeObject(A&&... args) {
 }
 
 // Builders of results.
-Variant FromLong(long value);
-Variant FromBool(bool value);
-Variant FromObject(IDispatch* object);
-Variant FromText(std::wstring_view text);
+using rt::FromBool;
+using rt::FromLong;
+using rt::FromObject;
+using rt::FromText;
 
 // A value as a client's runtime reads it: references followed, an object
 // replaced by its default value.

@@ -131,29 +131,6 @@ double GetDouble(IDispatch* object, std::wstring_view name) {
 }
 long GetLong(IDispatch* object, std::wstring_view name) { return ToLong(*Get(object, name).Get()); }
 
-Variant FromShort(short value) {
-  Variant v;
-  V_VT(v.Get()) = VT_I2;
-  V_I2(v.Get()) = value;
-  return v;
-}
-
-Variant FromLong(long value) {
-  Variant v;
-  V_VT(v.Get()) = VT_I4;
-  V_I4(v.Get()) = value;
-  return v;
-}
-
-Variant FromDouble(double value) {
-  Variant v;
-  V_VT(v.Get()) = VT_R8;
-  V_R8(v.Get()) = value;
-  return v;
-}
-
-Variant FromText(std::wstring_view text) { return Variant::FromText(Bstr(text)); }
-
 Variant ValueOf(const VARIANT& value) {
   const VARIANT& v = Deref(value);
   const VARTYPE type = V_VT(&v) & ~VT_BYREF;

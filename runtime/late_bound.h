@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "runtime/handles.h"
+#include "runtime/variants.h"
 
 namespace kb::rt {
 
@@ -41,12 +42,6 @@ void Call(IDispatch* object, std::wstring_view name, std::initializer_list<VARIA
 Bstr GetText(IDispatch* object, std::wstring_view name);
 double GetDouble(IDispatch* object, std::wstring_view name);
 long GetLong(IDispatch* object, std::wstring_view name);
-
-// Argument and value builders (by value, as an expression is passed).
-Variant FromShort(short value);
-Variant FromLong(long value);
-Variant FromDouble(double value);
-Variant FromText(std::wstring_view text);
 
 // A value as the runtime coerces it where a number or a text is needed: an
 // object gives its default member's value, Null raises 94, a text is read in

@@ -1,0 +1,21 @@
+// Builders of owned automation values, as an expression hands them over by
+// value: arguments of late-bound calls and results of the library's objects.
+#pragma once
+
+#include <oaidl.h>
+
+#include <string_view>
+
+#include "runtime/handles.h"
+
+namespace kb::rt {
+
+Variant FromShort(short value);
+Variant FromLong(long value);
+Variant FromDouble(double value);
+Variant FromBool(bool value);
+Variant FromText(std::wstring_view text);
+// An object reference of its own (Nothing for a null object).
+Variant FromObject(IDispatch* object);
+
+}  // namespace kb::rt
