@@ -1,5 +1,6 @@
-// The routines of files, folders and drives that frame/members.def names; the frame's
-// vtables include this header to reach their bodies.
+// The routines of files, folders and drives that frame/members.def names; the
+// frame's vtables include this header to reach their bodies.
 #pragma once
 
+#include "files/file_info.h"
 #include "files/path_strings.h"
