@@ -4,3 +4,4 @@
 
 #include "files/file_info.h"
 #include "files/path_strings.h"
+#include "files/sorting.h"
