@@ -3,6 +3,7 @@
 
 #include "frame/interfaces.h"
 #include "frame/object.h"
+#include "layout/resizer.h"
 #include "runtime/handles.h"
 #include "strings/field_reader.h"
 
@@ -50,6 +51,8 @@ class Registry : public ObjectBase {
 class Resize : public ObjectBase {
  public:
   Resize();
+
+  layout::ResizeTables tables;  // the baselines of the forms and controls met
 };
 
 }  // namespace kb::frame

@@ -149,8 +149,8 @@ HRESULT Coerce(const VARIANT& value, const meta::TypeRef& type, VARIANT* out) {
   }
   if (V_VT(&value) & VT_ARRAY) return DISP_E_TYPEMISMATCH;
   if (V_VT(&value) == VT_ERROR) return DISP_E_TYPEMISMATCH;
-  HRESULT hr = ::VariantChangeTypeEx(out, const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0,
-                                     type.Vt());
+  HRESULT hr =
+      ::VariantChangeTypeEx(out, const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0, type.Vt());
   return FAILED(hr) ? AsDispatchFailure(hr) : S_OK;
 }
 
@@ -206,18 +206,62 @@ HRESULT ForLateBinding(VARIANT* v) {
 
 size_t ValueSize(VARTYPE vt) {
   switch (vt) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
-    case VT_EMPTY: case VT_NULL: return 0;
+    case VT_I1:
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR: return 4;
+    case VT_EMPTY:
+    case VT_NULL: return 0;
     default: return vt & VT_ARRAY || vt == VT_DISPATCH || vt == VT_UNKNOWN ? sizeof(void*) : 8;
   }
 }
 
+bool SameArray(SAFEARRAY* a, SAFEARRAY* b);
+
 bool SameValue(const VARIANT& a, const VARIANT& b) {
   if (V_VT(&a) != V_VT(&b)) return false;
   if (V_VT(&a) == VT_BSTR) return View(V_BSTR(&a)) == View(V_BSTR(&b));
+  if ((V_VT(&a) & (VT_ARRAY | VT_BYREF)) == VT_ARRAY) return SameArray(V_ARRAY(&a), V_ARRAY(&b));
   return std::memcmp(&V_I4(&a), &V_I4(&b), ValueSize(V_VT(&a))) == 0;
+}
+
+// Same shape, element type and elements.  A member may free the array it
+// received and build a new one that the heap places at the same address, so
+// the address alone cannot tell a replaced array.
+bool SameArray(SAFEARRAY* a, SAFEARRAY* b) {
+  if (!a || !b) return a == b;
+  VARTYPE ta = VT_EMPTY, tb = VT_EMPTY;
+  const UINT dims = ::SafeArrayGetDim(a);
+  if (dims != ::SafeArrayGetDim(b) || FAILED(::SafeArrayGetVartype(a, &ta)) ||
+      FAILED(::SafeArrayGetVartype(b, &tb)) || ta != tb ||
+      ::SafeArrayGetElemsize(a) != ::SafeArrayGetElemsize(b))
+    return false;
+  size_t count = 1;
+  for (UINT d = 0; d < dims; ++d) {
+    if (a->rgsabound[d].lLbound != b->rgsabound[d].lLbound ||
+        a->rgsabound[d].cElements != b->rgsabound[d].cElements)
+      return false;
+    count *= a->rgsabound[d].cElements;
+  }
+  const UINT size = ::SafeArrayGetElemsize(a);
+  const auto* pa = static_cast<const BYTE*>(a->pvData);
+  const auto* pb = static_cast<const BYTE*>(b->pvData);
+  for (size_t i = 0; i < count; ++i, pa += size, pb += size) {
+    const bool same = ta == VT_VARIANT ? SameValue(*reinterpret_cast<const VARIANT*>(pa),
+                                                   *reinterpret_cast<const VARIANT*>(pb))
+                      : ta == VT_BSTR  ? View(*reinterpret_cast<const BSTR*>(pa)) ==
+                                            View(*reinterpret_cast<const BSTR*>(pb))
+                                      : std::memcmp(pa, pb, size) == 0;
+    if (!same) return false;
+  }
+  return true;
 }
 
 // Stores value into a typed by-reference variable of the caller.
@@ -238,14 +282,22 @@ void StoreTyped(const VARIANT& target, VARIANT&& value) {
       if (*V_UNKNOWNREF(&target)) (*V_UNKNOWNREF(&target))->Release();
       *V_UNKNOWNREF(&target) = V_UNKNOWN(&v);
       return;
-    case VT_I1: case VT_UI1: *V_UI1REF(&target) = V_UI1(&v); return;
-    case VT_I2: case VT_UI2: case VT_BOOL: *V_I2REF(&target) = V_I2(&v); return;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR:
-      *V_I4REF(&target) = V_I4(&v);
-      return;
-    case VT_R8: case VT_DATE: case VT_CY: case VT_I8: case VT_UI8:
-      *V_I8REF(&target) = V_I8(&v);
-      return;
+    case VT_I1:
+    case VT_UI1: *V_UI1REF(&target) = V_UI1(&v); return;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL: *V_I2REF(&target) = V_I2(&v); return;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR: *V_I4REF(&target) = V_I4(&v); return;
+    case VT_R8:
+    case VT_DATE:
+    case VT_CY:
+    case VT_I8:
+    case VT_UI8: *V_I8REF(&target) = V_I8(&v); return;
     default: ::VariantClear(&v); return;
   }
 }
@@ -263,12 +315,12 @@ bool KnownType(VARTYPE vt) {
 // ---- one argument of a call -------------------------------------------------
 
 struct Argument {
-  Variant value;            // the converted value the body works on
-  Variant before;           // its value before the call, to tell a change
-  SAFEARRAY* arrayBefore;   // the array the member received, to tell a replaced one
-  VARIANT* scriptVariable;  // a caller's variant that receives the final value
+  Variant value;                 // the converted value the body works on
+  Variant before;                // its value before the call, to tell a change
+  SAFEARRAY* arrayBefore;        // the array the member received, to tell a replaced one
+  VARIANT* scriptVariable;       // a caller's variant that receives the final value
   const VARIANT* typedVariable;  // a caller's typed reference of another type
-  VARIANTARG pass;          // what the vtable slot receives
+  VARIANTARG pass;               // what the vtable slot receives
   VARTYPE passVt;
 };
 
@@ -316,8 +368,10 @@ HRESULT Bind(Argument& a, const Param& p, const VARIANT* src) {
     if (FAILED(hr)) return AsDispatchFailure(hr);
     hr = Coerce(*plain.Get(), p.type, a.value.Get());
     if (FAILED(hr)) return hr;
-    if (p.byRef && viaVariant) a.scriptVariable = V_VARIANTREF(src);
-    else if (p.byRef && (V_VT(src) & VT_BYREF)) a.typedVariable = src;
+    if (p.byRef && viaVariant)
+      a.scriptVariable = V_VARIANTREF(src);
+    else if (p.byRef && (V_VT(src) & VT_BYREF))
+      a.typedVariable = src;
     if (a.scriptVariable || a.typedVariable) ::VariantCopy(a.before.Get(), a.value.Get());
     a.arrayBefore = (V_VT(a.value.Get()) & VT_ARRAY) ? V_ARRAY(a.value.Get()) : nullptr;
   }
@@ -328,9 +382,11 @@ HRESULT Bind(Argument& a, const Param& p, const VARIANT* src) {
 void WriteBack(Argument& a) {
   if (!a.scriptVariable && !a.typedVariable) return;
   VARIANT* now = a.value.Get();
-  const bool arrayReplaced = (V_VT(now) & VT_ARRAY) && V_ARRAY(now) != a.arrayBefore;
-  // An array counts as changed only when the member replaced it.
-  if ((V_VT(now) & VT_ARRAY) ? !arrayReplaced : SameValue(*now, *a.before.Get())) return;
+  // An array the member handed back as it came (the same one, or an equal
+  // one in its place) leaves the caller's variable alone.
+  const bool sameArray =
+      (V_VT(now) & VT_ARRAY) && V_ARRAY(now) == a.arrayBefore && SameValue(*now, *a.before.Get());
+  if ((V_VT(now) & VT_ARRAY) ? sameArray : SameValue(*now, *a.before.Get())) return;
   if (a.scriptVariable) {
     Variant out = std::move(a.value);
     if (FAILED(ForLateBinding(out.Get()))) return;
@@ -426,8 +482,8 @@ HRESULT GetIDsOfNames(const meta::Class& cls, LPOLESTR* names, UINT count, DISPI
   return hr;
 }
 
-HRESULT Invoke(IDispatch* self, const meta::Class& cls, DISPID id, WORD flags,
-               DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
+HRESULT Invoke(IDispatch* self, const meta::Class& cls, DISPID id, WORD flags, DISPPARAMS* params,
+               VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
   DISPPARAMS none{};
   const DISPPARAMS& dp = params ? *params : none;
   const Member* m = FindMember(cls, id);

@@ -165,6 +165,7 @@ class ComPtr {
   static ComPtr Attach(T* p) { return ComPtr(p, false); }
   T* Get() const { return p_; }
   T* operator->() const { return p_; }
+  T& operator*() const { return *p_; }
   explicit operator bool() const { return p_ != nullptr; }
   T** Out() {
     *this = nullptr;

@@ -14,20 +14,12 @@
 #include "runtime/errors.h"
 #include "runtime/msgbox.h"
 #include "tests/frame/frame_test.h"
+#include "tests/support/runtime_checks.h"
 
 namespace {
 
 using namespace kb;
-
-template <class Fn>
-long ErrorOf(Fn&& fn) {
-  try {
-    fn();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using kb::support::ErrorOf;
 
 std::wstring Appended(const wchar_t* text, const wchar_t* suffix) {
   BSTR t = ::SysAllocString(text), s = ::SysAllocString(suffix);
@@ -216,19 +208,23 @@ struct TestObject {
   const frame::VtblEntry* vtbl;
   static HRESULT STDMETHODCALLTYPE Unused() { return E_NOTIMPL; }
 };
-const frame::VtblEntry kTestVtbl[] = {
-    reinterpret_cast<frame::VtblEntry>(&TestObject::Unused), reinterpret_cast<frame::VtblEntry>(&TestObject::Unused),
-    reinterpret_cast<frame::VtblEntry>(&TestObject::Unused), reinterpret_cast<frame::VtblEntry>(&TestObject::Unused),
-    reinterpret_cast<frame::VtblEntry>(&TestObject::Unused), reinterpret_cast<frame::VtblEntry>(&TestObject::Unused),
-    reinterpret_cast<frame::VtblEntry>(&TestObject::Unused), reinterpret_cast<frame::VtblEntry>(&Exclaim),
-    reinterpret_cast<frame::VtblEntry>(&WriteThenFail),      reinterpret_cast<frame::VtblEntry>(&Names)};
+const frame::VtblEntry kTestVtbl[] = {reinterpret_cast<frame::VtblEntry>(&TestObject::Unused),
+                                      reinterpret_cast<frame::VtblEntry>(&TestObject::Unused),
+                                      reinterpret_cast<frame::VtblEntry>(&TestObject::Unused),
+                                      reinterpret_cast<frame::VtblEntry>(&TestObject::Unused),
+                                      reinterpret_cast<frame::VtblEntry>(&TestObject::Unused),
+                                      reinterpret_cast<frame::VtblEntry>(&TestObject::Unused),
+                                      reinterpret_cast<frame::VtblEntry>(&TestObject::Unused),
+                                      reinterpret_cast<frame::VtblEntry>(&Exclaim),
+                                      reinterpret_cast<frame::VtblEntry>(&WriteThenFail),
+                                      reinterpret_cast<frame::VtblEntry>(&Names)};
 
 HRESULT Invoke(DISPID id, std::vector<VARIANT> args, VARIANT* result) {
   TestObject object{kTestVtbl};
   std::vector<VARIANT> reversed(args.rbegin(), args.rend());
   DISPPARAMS dp{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-  return frame::dispatch::Invoke(reinterpret_cast<IDispatch*>(&object), kTestClass,
-                                 0x60030000 + id, DISPATCH_METHOD, &dp, result, nullptr, nullptr);
+  return frame::dispatch::Invoke(reinterpret_cast<IDispatch*>(&object), kTestClass, 0x60030000 + id,
+                                 DISPATCH_METHOD, &dp, result, nullptr, nullptr);
 }
 
 TEST(Dispatcher, ScriptVariablesReceiveWhatTheMemberWrote) {

@@ -49,7 +49,6 @@ namespace meta = kb::meta;
 // appeared.  Any other member that opens a window is dismissed and reported.
 const wchar_t* const kSkip[] = {
     L"cmn_Browse4Folder",          // the folder browser
-    L"cmn_AboutBox",               // the about box
     L"cmn_MultipleFileCmnDialog",  // the file-open dialog
     L"cmn_OpenDocument",           // starts the document's program, a process a call
     L"cmn_Sleep",                  // sleeps for its argument; -1 means for ever

@@ -60,6 +60,30 @@ void StoreTyped(VARIANTARG& ref, const VARIANT& value, LCID lcid) {
   }
 }
 
+// A copy of what an argument slot holds, references resolved; an absent
+// argument is recorded as the missing-argument value.
+kb::Variant CopyOfSlot(const VARIANT* v) {
+  kb::Variant copy;
+  if (!v) {
+    V_VT(copy.Get()) = VT_ERROR;
+    V_ERROR(copy.Get()) = DISP_E_PARAMNOTFOUND;
+    return copy;
+  }
+  while (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
+  ::VariantCopyInd(copy.Get(), const_cast<VARIANT*>(v));
+  return copy;
+}
+
+kb::ComPtr<ITypeInfo> TypeInfoNamed(const std::wstring& name) {
+  kb::ComPtr<ICreateTypeLib2> library;
+  if (FAILED(::CreateTypeLib2(SYS_WIN32, L"model.tlb", library.Out()))) return {};
+  kb::ComPtr<ICreateTypeInfo> info;
+  if (FAILED(
+          library->CreateTypeInfo(const_cast<LPOLESTR>(name.c_str()), TKIND_DISPATCH, info.Out())))
+    return {};
+  return info.As<ITypeInfo>(IID_ITypeInfo);
+}
+
 HRESULT ReportException(const DispatchError& e, const std::wstring& source, EXCEPINFO* excep) {
   *excep = EXCEPINFO{};
   excep->scode = e.Hr();
@@ -292,13 +316,42 @@ ULONG DispatchObject::Release() {
 
 HRESULT DispatchObject::GetTypeInfoCount(UINT* count) {
   if (!count) return E_POINTER;
-  *count = 0;
+  *count = typeInfo_ ? 1 : 0;
   return S_OK;
 }
 
-HRESULT DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info) *info = nullptr;
-  return DISP_E_BADINDEX;
+HRESULT DispatchObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  if (!info) return E_POINTER;
+  *info = nullptr;
+  if (index != 0 || !typeInfo_) return DISP_E_BADINDEX;
+  *info = typeInfo_.Get();
+  (*info)->AddRef();
+  return S_OK;
+}
+
+void DispatchObject::PublishTypeName() { typeInfo_ = TypeInfoNamed(typeName_); }
+
+std::vector<const LoggedCall*> DispatchObject::PutsOf(std::wstring_view member) const {
+  std::vector<const LoggedCall*> found;
+  for (const LoggedCall& c : log_)
+    if (c.IsPut() && SameName(c.member, member)) found.push_back(&c);
+  return found;
+}
+
+std::vector<const LoggedCall*> DispatchObject::CallsOf(std::wstring_view member) const {
+  std::vector<const LoggedCall*> found;
+  for (const LoggedCall& c : log_)
+    if (c.IsCall() && SameName(c.member, member)) found.push_back(&c);
+  return found;
+}
+
+void DispatchObject::Record(const Member& m, WORD flags, const Invocation& inv) {
+  LoggedCall call;
+  call.member = m.name;
+  call.flags = flags;
+  for (const Invocation::Slot& slot : inv.slots_) call.args.push_back(CopyOfSlot(slot.arg));
+  if (inv.value_) call.value = CopyOfSlot(inv.value_);
+  log_.push_back(std::move(call));
 }
 
 HRESULT DispatchObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
@@ -331,6 +384,7 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DIS
   Invocation inv(lcid, result);
   try {
     Bind(*m, flags, params, inv);
+    if (logging_) Record(*m, flags, inv);
     Run(*m, flags, params, inv);
     return S_OK;
   } catch (const BindError& e) {

@@ -126,6 +126,19 @@ class Invocation {
 
 using Handler = std::function<void(Invocation&)>;
 
+// One call an object received, as its handler saw it: the member, the kind of
+// access (DISPATCH_METHOD, _PROPERTYGET, _PROPERTYPUT, ...), the arguments in
+// source order (copies, references resolved) and, for a put, the value
+// assigned.  A test reads these to see exactly what a routine passed.
+struct LoggedCall {
+  std::wstring member;
+  WORD flags = 0;
+  std::vector<kb::Variant> args;
+  kb::Variant value;
+  bool IsPut() const { return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
+  bool IsCall() const { return (flags & DISPATCH_METHOD) != 0 && !IsPut(); }
+};
+
 // Reference-counted IDispatch over a member table.  Derived classes fill the
 // table in their constructors; registering a name again replaces its
 // handlers, so a derived class can refine a member of its base.
@@ -136,6 +149,36 @@ class DispatchObject : public IDispatch {
 
   IDispatch* Disp() { return this; }
   const std::wstring& TypeName() const { return typeName_; }
+
+  // Keeps a log of the calls received from now on (see LoggedCall).
+  void StartLog() {
+    logging_ = true;
+    log_.clear();
+  }
+  void StopLog() { logging_ = false; }
+  const std::vector<LoggedCall>& Log() const { return log_; }
+  // The logged puts of one member, in order.
+  std::vector<const LoggedCall*> PutsOf(std::wstring_view member) const;
+  // The logged calls of one method, in order.
+  std::vector<const LoggedCall*> CallsOf(std::wstring_view member) const;
+
+  // Lets a helper (a drawing surface shared by several kinds of objects) add
+  // members to this object.
+  class Members {
+   public:
+    explicit Members(DispatchObject& owner) : owner_(owner) {}
+    DISPID Property(std::wstring name, Handler get, Handler put = {}, size_t indexes = 0) {
+      return owner_.Property(std::move(name), std::move(get), std::move(put), indexes);
+    }
+    DISPID Method(std::wstring name, size_t minArgs, size_t maxArgs, Handler call,
+                  std::vector<std::wstring> paramNames = {}) {
+      return owner_.Method(std::move(name), {minArgs, maxArgs}, std::move(call),
+                           std::move(paramNames));
+    }
+
+   private:
+    DispatchObject& owner_;
+  };
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
@@ -169,6 +212,9 @@ class DispatchObject : public IDispatch {
   void SetDispId(std::wstring_view name, DISPID id);
   // QueryInterface for this identifier answers with the IDispatch.
   void AddKind(REFIID kind) { kinds_.push_back(kind); }
+  // Type information naming the object's class (TypeName), as the client's
+  // own objects carry; it describes no members.
+  void PublishTypeName();
   bool HasMember(std::wstring_view name) { return Find(name) != nullptr; }
 
  private:
@@ -185,11 +231,15 @@ class DispatchObject : public IDispatch {
   Member* Find(DISPID id);
   void Bind(Member& m, WORD flags, DISPPARAMS* params, Invocation& inv);
   void Run(Member& m, WORD flags, DISPPARAMS* params, Invocation& inv);
+  void Record(const Member& m, WORD flags, const Invocation& inv);
   void GetThroughDefault(Member& m, DISPPARAMS* params, Invocation& inv);
 
   std::wstring typeName_;
   std::vector<Member> members_;
   std::vector<GUID> kinds_;
+  kb::ComPtr<ITypeInfo> typeInfo_;
+  bool logging_ = false;
+  std::vector<LoggedCall> log_;
   DISPID nextId_ = 1;
   LONG refs_ = 1;
 };

@@ -25,20 +25,6 @@ constexpr long kErrControlNotFound = 730;
 
 [[noreturn]] void InvalidValue() { RaiseRuntimeError(kErrInvalidValue, L"Invalid property value"); }
 
-// Twips in one unit of a ScaleMode; pixels depend on the screen.
-double TwipsPerUnit(short mode, int dpi, bool vertical) {
-  switch (mode) {
-    case kScaleTwips: return 1.0;
-    case kScalePoints: return 20.0;
-    case kScalePixels: return 1440.0 / dpi;
-    case kScaleCharacters: return vertical ? 240.0 : 120.0;
-    case kScaleInches: return 1440.0;
-    case kScaleMillimeters: return 1440.0 / 25.4;
-    case kScaleCentimeters: return 1440.0 / 2.54;
-    default: return 1.0;
-  }
-}
-
 int Round(double value) { return static_cast<int>(std::lround(value)); }
 
 std::wstring TextOf(HWND hwnd) {
@@ -80,20 +66,28 @@ RECT Moved(const Invocation& c, RECT r, const std::function<int(double)>& x,
 // ------------------------------------------------------------------ Control
 
 Control::Control(std::wstring typeName, Form& parent, std::wstring name, std::optional<short> index,
-                 REFIID kind)
+                 REFIID kind, Geometry geometry)
     : DispatchObject(std::move(typeName)), parent_(&parent), name_(std::move(name)), index_(index) {
-  AddKind(kind);
-  RegisterCommon();
+  if (!IsEqualGUID(kind, GUID_NULL)) AddKind(kind);
+  PublishTypeName();
+  RegisterCommon(geometry);
+}
+
+UINT_PTR Control::NewChildId() { return parent_ ? parent_->nextChildId_++ : 0; }
+
+void Control::MoveTo(const Invocation& call) {
+  SetPixelRect(Moved(
+      call, PixelRect(), [this](double v) { return FromScaleX(v); },
+      [this](double v) { return FromScaleY(v); }));
 }
 
 void Control::CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const Bounds& b,
                           std::wstring_view text) {
   std::wstring caption(text);
-  HWND hwnd =
-      ::CreateWindowExW(exStyle, windowClass, caption.c_str(), WS_CHILD | WS_VISIBLE | style,
-                        b.left, b.top, b.width, b.height, parent_->Hwnd(),
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(parent_->nextChildId_++)),
-                        ::GetModuleHandleW(nullptr), nullptr);
+  HWND hwnd = ::CreateWindowExW(exStyle, windowClass, caption.c_str(),
+                                WS_CHILD | WS_VISIBLE | style, b.left, b.top, b.width, b.height,
+                                parent_->Hwnd(), reinterpret_cast<HMENU>(NewChildId()),
+                                ::GetModuleHandleW(nullptr), nullptr);
   if (!hwnd) throw std::runtime_error("CreateWindowEx failed for a control");
   window_ = Window(hwnd);
   TakeDefaultFont();
@@ -138,7 +132,7 @@ int Control::FromScaleY(double value) const {
   return parent_ ? parent_->FromScaleY(value) : Round(value / 15.0);
 }
 
-void Control::RegisterCommon() {
+void Control::RegisterCommon(Geometry geometry) {
   Property(L"Name", [this](Invocation& c) { c.ReturnText(name_); });
   Property(L"Index", [this](Invocation& c) {
     if (!index_) RaiseRuntimeError(kErrNotAnArray, L"Object not an array");
@@ -147,7 +141,34 @@ void Control::RegisterCommon() {
   auto parent = [this](Invocation& c) { c.ReturnObject(parent_ ? parent_->Disp() : nullptr); };
   Property(L"Parent", parent);
   Property(L"Container", parent);
+  if (geometry == Geometry::kBox) RegisterBox();
 
+  // The control's own flag, not IsWindowVisible: a control of a hidden form
+  // still reports Visible = True.
+  Property(
+      L"Visible",
+      [this](Invocation& c) {
+        c.ReturnBool(Hwnd() ? (::GetWindowLongW(Hwnd(), GWL_STYLE) & WS_VISIBLE) != 0 : visible_);
+      },
+      [this](Invocation& c) {
+        visible_ = c.ValueBool();
+        if (Hwnd()) ::ShowWindow(Hwnd(), visible_ ? SW_SHOWNA : SW_HIDE);
+      });
+  Property(
+      L"Enabled",
+      [this](Invocation& c) {
+        c.ReturnBool(Hwnd() ? ::IsWindowEnabled(Hwnd()) != FALSE : enabled_);
+      },
+      [this](Invocation& c) {
+        enabled_ = c.ValueBool();
+        if (Hwnd()) ::EnableWindow(Hwnd(), enabled_);
+      });
+  Property(
+      L"Tag", [this](Invocation& c) { c.ReturnText(tag_); },
+      [this](Invocation& c) { tag_ = c.ValueText(); });
+}
+
+void Control::RegisterBox() {
   auto edge = [this](LONG RECT::*field, bool vertical) {
     return [this, field, vertical](Invocation& c) {
       RECT r = PixelRect();
@@ -191,37 +212,8 @@ void Control::RegisterCommon() {
         r.bottom = r.top + h;
         SetPixelRect(r);
       });
-  Method(L"Move", {1, 4},
-         [this](Invocation& c) {
-           SetPixelRect(Moved(
-               c, PixelRect(), [this](double v) { return FromScaleX(v); },
-               [this](double v) { return FromScaleY(v); }));
-         },
+  Method(L"Move", {1, 4}, [this](Invocation& c) { MoveTo(c); },
          {L"Left", L"Top", L"Width", L"Height"});
-
-  // The control's own flag, not IsWindowVisible: a control of a hidden form
-  // still reports Visible = True.
-  Property(
-      L"Visible",
-      [this](Invocation& c) {
-        c.ReturnBool(Hwnd() ? (::GetWindowLongW(Hwnd(), GWL_STYLE) & WS_VISIBLE) != 0 : visible_);
-      },
-      [this](Invocation& c) {
-        visible_ = c.ValueBool();
-        if (Hwnd()) ::ShowWindow(Hwnd(), visible_ ? SW_SHOWNA : SW_HIDE);
-      });
-  Property(
-      L"Enabled",
-      [this](Invocation& c) {
-        c.ReturnBool(Hwnd() ? ::IsWindowEnabled(Hwnd()) != FALSE : enabled_);
-      },
-      [this](Invocation& c) {
-        enabled_ = c.ValueBool();
-        if (Hwnd()) ::EnableWindow(Hwnd(), enabled_);
-      });
-  Property(
-      L"Tag", [this](Invocation& c) { c.ReturnText(tag_); },
-      [this](Invocation& c) { tag_ = c.ValueText(); });
   Property(
       L"ToolTipText", [this](Invocation& c) { c.ReturnText(toolTip_); },
       [this](Invocation& c) { toolTip_ = c.ValueText(); });
@@ -579,18 +571,19 @@ ControlCollection::ControlCollection() : DispatchObject(L"Controls") {
       },
       {}, 1);
   SetDefaultMember(L"Item");
-  Property(L"_NewEnum", [this](Invocation& c) {
-    std::vector<kb::Variant> values(items_.size());
-    for (size_t i = 0; i < items_.size(); ++i) {
-      VARIANT* v = values[i].Get();
-      V_VT(v) = VT_DISPATCH;
-      V_DISPATCH(v) = items_[i]->Disp();
-      V_DISPATCH(v)->AddRef();
-    }
-    auto walker = VariantEnumerator::Create(std::move(values));
-    c.ReturnUnknown(walker.Get());
-  });
+  Property(L"_NewEnum", [this](Invocation& c) { c.ReturnUnknown(Enumerator().Get()); });
   SetDispId(L"_NewEnum", DISPID_NEWENUM);
+}
+
+kb::ComPtr<IEnumVARIANT> ControlCollection::Enumerator() const {
+  std::vector<kb::Variant> values(items_.size());
+  for (size_t i = 0; i < items_.size(); ++i) {
+    VARIANT* v = values[i].Get();
+    V_VT(v) = VT_DISPATCH;
+    V_DISPATCH(v) = items_[i]->Disp();
+    V_DISPATCH(v)->AddRef();
+  }
+  return VariantEnumerator::Create(std::move(values));
 }
 
 Control* ControlCollection::Find(std::wstring_view name, std::optional<short> index) const {
@@ -623,18 +616,18 @@ Form::Form(const FormOptions& options)
     return ::RegisterClassExW(&wc);
   }();
   if (!windowClass) throw std::runtime_error("RegisterClassEx failed for the form class");
-  HWND hwnd = ::CreateWindowExW(0, kFormClass, caption_.c_str(),
-                                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, options.left,
-                                options.top, options.width, options.height, nullptr, nullptr,
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (options.visible ? WS_VISIBLE : 0);
+  HWND hwnd = ::CreateWindowExW(0, kFormClass, caption_.c_str(), style, options.left, options.top,
+                                options.width, options.height, nullptr, nullptr,
                                 ::GetModuleHandleW(nullptr), this);
   if (!hwnd) throw std::runtime_error("CreateWindowEx failed for a form");
   window_ = Window(hwnd);
   dc_ = WindowDc(hwnd);
-  dpiX_ = ::GetDeviceCaps(dc_.Get(), LOGPIXELSX);
-  dpiY_ = ::GetDeviceCaps(dc_.Get(), LOGPIXELSY);
+  canvas_ = std::make_unique<Canvas>(hwnd, dc_.Get());
   ::UpdateWindow(hwnd);
   AddKind(kKindForm);
   RegisterMembers();
+  canvas_->AddMembers(Members(*this));
 }
 
 Form::~Form() {
@@ -649,6 +642,21 @@ Form::~Form() {
 
 void Form::Close() {
   if (Hwnd()) ::SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
+}
+
+void Form::SetClientSize(int width, int height) {
+  if (!Hwnd()) return;
+  RECT outer{0, 0, width, height};
+  ::AdjustWindowRectEx(&outer, static_cast<DWORD>(::GetWindowLongW(Hwnd(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongW(Hwnd(), GWL_EXSTYLE)));
+  ::SetWindowPos(Hwnd(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT Form::ClientPixels() const {
+  RECT r{};
+  if (Hwnd()) ::GetClientRect(Hwnd(), &r);
+  return r;
 }
 
 kb::ComPtr<TextBox> Form::AddTextBox(std::wstring name, const TextBoxOptions& options) {
@@ -713,6 +721,17 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (form) {
     switch (msg) {
       case WM_CLOSE: form->OnClose(); return 0;
+      case WM_ERASEBKGND:
+        if (form->canvas_->OnEraseBackground(reinterpret_cast<HDC>(wp))) return 1;
+        break;
+      case WM_PAINT:
+        if (form->canvas_->OnPaint()) return 0;
+        break;
+      case WM_TIMER:
+        // A handler may add or drop controls: walk a copy.
+        for (kb::ComPtr<Control> control : std::vector(form->controls_->Items()))
+          control->OnTimer(static_cast<UINT_PTR>(wp));
+        return 0;
       case WM_COMMAND:
         if (Control* control = form->ControlOf(reinterpret_cast<HWND>(lp))) {
           control->OnCommand(HIWORD(wp));
@@ -746,6 +765,7 @@ void Form::OnClose() {
 void Form::OnDestroyed() {
   caption_ = TextOf(Hwnd());
   unloaded_ = true;
+  canvas_->Detach();
   dc_.Reset();
 }
 
@@ -759,32 +779,12 @@ void Form::SetOuterRect(const RECT& r) {
   if (Hwnd()) ::MoveWindow(Hwnd(), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
 }
 
-int Form::ClientWidth() const {
-  RECT r{};
-  if (Hwnd()) ::GetClientRect(Hwnd(), &r);
-  return r.right - r.left;
-}
-
-int Form::ClientHeight() const {
-  RECT r{};
-  if (Hwnd()) ::GetClientRect(Hwnd(), &r);
-  return r.bottom - r.top;
-}
-
-double Form::ToScaleX(int pixels) const {
-  return ToTwipsX(pixels) / TwipsPerUnit(scaleMode_, dpiX_, false);
-}
-double Form::ToScaleY(int pixels) const {
-  return ToTwipsY(pixels) / TwipsPerUnit(scaleMode_, dpiY_, true);
-}
-int Form::FromScaleX(double value) const {
-  return FromTwipsX(value * TwipsPerUnit(scaleMode_, dpiX_, false));
-}
-int Form::FromScaleY(double value) const {
-  return FromTwipsY(value * TwipsPerUnit(scaleMode_, dpiY_, true));
-}
-int Form::FromTwipsX(double twips) const { return Round(twips * dpiX_ / 1440.0); }
-int Form::FromTwipsY(double twips) const { return Round(twips * dpiY_ / 1440.0); }
+double Form::ToScaleX(int pixels) const { return canvas_->ToScaleX(pixels); }
+double Form::ToScaleY(int pixels) const { return canvas_->ToScaleY(pixels); }
+int Form::FromScaleX(double value) const { return canvas_->FromScaleX(value); }
+int Form::FromScaleY(double value) const { return canvas_->FromScaleY(value); }
+int Form::FromTwipsX(double twips) const { return Round(twips * DpiX() / 1440.0); }
+int Form::FromTwipsY(double twips) const { return Round(twips * DpiY() / 1440.0); }
 
 void Form::RegisterMembers() {
   Property(L"Name", [this](Invocation& c) { c.ReturnText(name_); });
@@ -796,8 +796,10 @@ void Form::RegisterMembers() {
           ::SendMessageW(Hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption_.c_str()));
       });
   Property(L"hwnd", [this](Invocation& c) { c.ReturnI4(HandleValue(Hwnd())); });
-  Property(L"hdc", [this](Invocation& c) { c.ReturnI4(HandleValue(Hdc())); });
   Property(L"Controls", [this](Invocation& c) { c.ReturnObject(controls_->Disp()); });
+  // For Each ctl In Form1 walks the controls, as the client's forms do.
+  Property(L"_NewEnum", [this](Invocation& c) { c.ReturnUnknown(controls_->Enumerator().Get()); });
+  SetDispId(L"_NewEnum", DISPID_NEWENUM);
   // Form1(0) and Form1("Text1") reach the controls, as in the client.
   SetDefaultMember(L"Controls");
   Property(
@@ -807,13 +809,6 @@ void Form::RegisterMembers() {
       L"Tag", [this](Invocation& c) { c.ReturnText(tag_); },
       [this](Invocation& c) { tag_ = c.ValueText(); });
   RegisterGeometry();
-  Property(
-      L"DrawWidth", [this](Invocation& c) { c.ReturnI2(drawWidth_); },
-      [this](Invocation& c) {
-        long width = c.ValueLong();
-        if (width < 1 || width > 32767) InvalidValue();
-        drawWidth_ = static_cast<short>(width);
-      });
   Property(
       L"Visible", [this](Invocation& c) { c.ReturnBool(::IsWindowVisible(Hwnd()) != FALSE); },
       [this](Invocation& c) { ::ShowWindow(Hwnd(), c.ValueBool() ? SW_SHOW : SW_HIDE); });
@@ -892,21 +887,6 @@ void Form::RegisterGeometry() {
                [this](double v) { return FromTwipsY(v); }));
          },
          {L"Left", L"Top", L"Width", L"Height"});
-
-  // The ScaleMode counts for ScaleWidth/ScaleHeight and for the controls.
-  Property(
-      L"ScaleMode", [this](Invocation& c) { c.ReturnI2(scaleMode_); },
-      [this](Invocation& c) {
-        long mode = c.ValueLong();
-        if (mode < kScaleTwips || mode > kScaleCentimeters) InvalidValue();
-        scaleMode_ = static_cast<short>(mode);
-      });
-  Property(L"ScaleWidth",
-           [this](Invocation& c) { c.ReturnR4(static_cast<float>(ToScaleX(ClientWidth()))); });
-  Property(L"ScaleHeight",
-           [this](Invocation& c) { c.ReturnR4(static_cast<float>(ToScaleY(ClientHeight()))); });
-  Property(L"ScaleLeft", [](Invocation& c) { c.ReturnR4(0); });
-  Property(L"ScaleTop", [](Invocation& c) { c.ReturnR4(0); });
 }
 
 kb::ComPtr<IDispatch> MakeIconPicture() {

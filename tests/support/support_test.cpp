@@ -13,6 +13,7 @@
 #include "tests/support/forms.h"
 #include "tests/support/message_pump.h"
 #include "tests/support/msgbox_recorder.h"
+#include "tests/support/pixels.h"
 
 namespace kb::support {
 namespace {
@@ -629,7 +630,7 @@ TEST_F(FormTest, SizesAreTwipsUntilScaleModeSaysPixels) {
   EXPECT_EQ(text->PixelRect().right - text->PixelRect().left, 50);
   // The form's own size stays in twips.
   EXPECT_DOUBLE_EQ(Get(F(), L"Width").Double(), (outer.right - outer.left) * 1440.0 / dpi);
-  EXPECT_EQ(Put(F(), L"ScaleMode", 0).ErrorNumber(), 380);
+  EXPECT_EQ(Put(F(), L"ScaleMode", 8).ErrorNumber(), 380);
 }
 
 TEST_F(FormTest, FormGeometryMovesTheWindow) {
@@ -843,6 +844,221 @@ TEST_F(FormTest, AFormThatCancelsItsUnloadStays) {
   form_->SetCancelUnload(false);
   ::SendMessageW(form_->Hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(form_->Unloaded());
+}
+
+// ------------------------------------------------- drawing, scale, new kinds
+
+TEST_F(FormTest, TheFormItselfEnumeratesItsControls) {
+  form_->AddTextBox(L"txtNavn");
+  form_->Add<Line>(L"linSkille", LineOptions{});
+  form_->Add<Timer>(L"tmrUr", TimerOptions{});
+  HRESULT hr = E_FAIL;
+  std::vector<kb::Variant> items = Enumerate(F(), &hr);
+  ASSERT_EQ(hr, S_OK) << HresultText(hr);
+  std::vector<std::wstring> names;
+  for (kb::Variant& item : items) names.push_back(Get(V_DISPATCH(item.Get()), L"Name").Text());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"txtNavn", L"linSkille", L"tmrUr"}));
+}
+
+TEST_F(FormTest, AUserScaleKeepsItsUnitsPerPixelWhenTheFormGrows) {
+  form_->SetClientSize(300, 200);
+  ASSERT_TRUE(Put(F(), L"ScaleWidth", 6000).Ok());
+  ASSERT_TRUE(Put(F(), L"ScaleHeight", 1000).Ok());
+  EXPECT_EQ(Get(F(), L"ScaleMode").Long(), 0);
+  auto text = form_->AddTextBox(L"txtNavn", At({30, 40, 60, 20}));
+  EXPECT_DOUBLE_EQ(Get(text->Disp(), L"Left").Double(), 600);
+  EXPECT_DOUBLE_EQ(Get(text->Disp(), L"Top").Double(), 200);
+  form_->SetClientSize(450, 250);
+  EXPECT_DOUBLE_EQ(Get(F(), L"ScaleWidth").Double(), 9000);
+  EXPECT_DOUBLE_EQ(Get(F(), L"ScaleHeight").Double(), 1250);
+  // Choosing the user scale by number keeps the scale in use.
+  ASSERT_TRUE(Put(F(), L"ScaleMode", 3).Ok());
+  ASSERT_TRUE(Put(F(), L"ScaleMode", 0).Ok());
+  EXPECT_DOUBLE_EQ(Get(F(), L"ScaleWidth").Double(), 450);
+  EXPECT_EQ(Put(F(), L"ScaleWidth", 0).ErrorNumber(), 380);
+}
+
+class DrawingTest : public FormTest {
+ protected:
+  void SetUp() override {
+    form_->SetClientSize(200, 100);
+    ASSERT_TRUE(Put(F(), L"ScaleMode", 3).Ok());
+    ASSERT_TRUE(Put(F(), L"BackColor", 0xFFFFFF).Ok());
+  }
+  COLORREF Pixel(int x, int y) const { return ::GetPixel(form_->WindowHdc(), x, y); }
+  CallResult Box(long flags, int x1, int y1, int x2, int y2, std::optional<long> color = {}) {
+    std::vector<Arg> args{flags, x1, y1, x2, y2};
+    if (color) args.emplace_back(*color);
+    return CallMethod(F(), L"Line", std::move(args));
+  }
+};
+
+TEST_F(DrawingTest, ABoxWithAnInvisibleOutlineFillsBothCornersInclusive) {
+  ASSERT_TRUE(Put(F(), L"DrawStyle", 5).Ok());
+  ASSERT_TRUE(Put(F(), L"FillStyle", 0).Ok());
+  ASSERT_TRUE(Put(F(), L"FillColor", 0xFF0000).Ok());
+  ASSERT_TRUE(Box(kb::rt::kLineBox, 10, 20, 30, 22).Ok());
+  const COLORREF blue = RGB(0, 0, 255), white = RGB(255, 255, 255);
+  for (int y : {20, 21, 22}) {
+    EXPECT_EQ(Pixel(10, y), blue) << y;
+    EXPECT_EQ(Pixel(30, y), blue) << y;
+    EXPECT_EQ(Pixel(31, y), white) << y;
+  }
+  EXPECT_EQ(Pixel(10, 19), white);
+  EXPECT_EQ(Pixel(10, 23), white);
+  EXPECT_EQ(Pixel(9, 21), white);
+}
+
+TEST_F(DrawingTest, OutlinesFillsAndLinesUseTheirOwnColours) {
+  // The default transparent fill leaves the inside alone.
+  ASSERT_TRUE(Box(kb::rt::kLineBox, 10, 10, 20, 20, 0x0000FF).Ok());
+  EXPECT_EQ(Pixel(10, 15), RGB(255, 0, 0));
+  EXPECT_EQ(Pixel(20, 20), RGB(255, 0, 0));
+  EXPECT_EQ(Pixel(15, 15), RGB(255, 255, 255));
+  // BF fills with the colour, whatever the fill style.
+  ASSERT_TRUE(Box(kb::rt::kLineBox | kb::rt::kLineFilled, 40, 10, 50, 20, 0x00FF00).Ok());
+  EXPECT_EQ(Pixel(45, 15), RGB(0, 255, 0));
+  EXPECT_EQ(Pixel(50, 20), RGB(0, 255, 0));
+  // A plain line in ForeColor.
+  ASSERT_TRUE(Put(F(), L"ForeColor", 0).Ok());
+  ASSERT_TRUE(Box(0, 60, 30, 90, 30).Ok());
+  EXPECT_EQ(Pixel(70, 30), RGB(0, 0, 0));
+  EXPECT_DOUBLE_EQ(Get(F(), L"CurrentX").Double(), 90);
+  EXPECT_EQ(CallMethod(F(), L"Line", {0, 1, 2, 3}).hr, DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(Put(F(), L"FillStyle", 8).ErrorNumber(), 380);
+  EXPECT_EQ(Put(F(), L"ForeColor", 0x1000000).ErrorNumber(), 380);
+}
+
+TEST_F(DrawingTest, ClsPaintsTheBackColourAndTheDrawModeCombinesPixels) {
+  ASSERT_TRUE(Box(kb::rt::kLineBox | kb::rt::kLineFilled, 0, 0, 199, 99, 0x00FF00).Ok());
+  ASSERT_TRUE(CallMethod(F(), L"Cls").Ok());
+  EXPECT_EQ(Pixel(100, 50), RGB(255, 255, 255));
+  // Not-xor pen: a white pixel takes the pen colour.
+  ASSERT_TRUE(Put(F(), L"DrawMode", 10).Ok());
+  ASSERT_TRUE(Box(kb::rt::kLineBox | kb::rt::kLineFilled, 0, 0, 9, 9, 0xFF0000).Ok());
+  EXPECT_EQ(Pixel(5, 5), RGB(0, 0, 255));
+  ASSERT_TRUE(Box(kb::rt::kLineBox | kb::rt::kLineFilled, 0, 0, 9, 9, 0xFF0000).Ok());
+  EXPECT_EQ(Pixel(5, 5), RGB(255, 255, 255)) << "drawn twice, it is undone";
+}
+
+TEST_F(DrawingTest, TextIsMeasuredAndPrintedInTheFormsFont) {
+  kb::ComPtr<IDispatch> font = Get(F(), L"Font").Object();
+  ASSERT_TRUE(font);
+  EXPECT_EQ(Get(font.Get(), L"Name").Text(), Get(F(), L"FontName").Text());
+  const double narrow = CallMethod(F(), L"TextWidth", {L"ii"}).Double();
+  const double wide = CallMethod(F(), L"TextWidth", {L"WWWW"}).Double();
+  EXPECT_GT(narrow, 0);
+  EXPECT_GT(wide, narrow);
+  const double height = CallMethod(F(), L"TextHeight", {L"x"}).Double();
+  ASSERT_TRUE(Put(F(), L"FontSize", 24).Ok());
+  EXPECT_GT(CallMethod(F(), L"TextHeight", {L"x"}).Double(), height * 2);
+  ASSERT_TRUE(Put(F(), L"ForeColor", 0xFF).Ok());
+  ASSERT_TRUE(Put(F(), L"CurrentY", 10).Ok());
+  ASSERT_TRUE(CallMethod(F(), L"Print", {L"WWW"}).Ok());
+  Image image = CaptureClient(form_->Hwnd());
+  int red = 0;
+  for (COLORREF c : image.pixels) red += c == RGB(255, 0, 0);
+  EXPECT_GT(red, 20) << "the printed text shows in ForeColor";
+  EXPECT_NEAR(Get(F(), L"CurrentY").Double(), 10 + CallMethod(F(), L"TextHeight", {L"W"}).Double(),
+              0.01);
+}
+
+TEST_F(DrawingTest, AutoRedrawKeepsTheDrawingThroughARepaint) {
+  ASSERT_TRUE(Put(F(), L"AutoRedraw", true).Ok());
+  HDC image = reinterpret_cast<HDC>(static_cast<LONG_PTR>(Get(F(), L"hdc").Long()));
+  EXPECT_NE(image, form_->WindowHdc());
+  ASSERT_TRUE(Box(kb::rt::kLineBox | kb::rt::kLineFilled, 0, 0, 20, 20, 0xFF0000).Ok());
+  ASSERT_TRUE(CallMethod(F(), L"Refresh").Ok());
+  EXPECT_EQ(Pixel(10, 10), RGB(0, 0, 255));
+  ::RedrawWindow(form_->Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  EXPECT_EQ(Pixel(10, 10), RGB(0, 0, 255));
+  ASSERT_TRUE(Put(F(), L"AutoRedraw", false).Ok());
+  ::RedrawWindow(form_->Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  EXPECT_EQ(Pixel(10, 10), RGB(255, 255, 255));
+}
+
+TEST_F(FormTest, LinesHaveEndsButNoBox) {
+  ASSERT_TRUE(Put(F(), L"ScaleMode", 3).Ok());
+  auto line = form_->Add<Line>(L"linSkille", LineOptions::Between({10, 20}, {110, 20}));
+  IDispatch* l = line->Disp();
+  EXPECT_DOUBLE_EQ(Get(l, L"X1").Double(), 10);
+  EXPECT_DOUBLE_EQ(Get(l, L"X2").Double(), 110);
+  ASSERT_TRUE(Put(l, L"Y2", 40).Ok());
+  EXPECT_EQ(line->To().y, 40);
+  for (const wchar_t* missing : {L"Left", L"Top", L"Width", L"Height", L"Move", L"hwnd"})
+    EXPECT_EQ(Get(l, missing).hr, DISP_E_UNKNOWNNAME) << Utf8(missing);
+  EXPECT_EQ(Get(l, L"Index").ErrorNumber(), 343);
+}
+
+TEST_F(FormTest, TimersHaveAPositionAndFireWhileMessagesRun) {
+  ASSERT_TRUE(Put(F(), L"ScaleMode", 3).Ok());
+  auto timer = form_->Add<Timer>(L"tmrUr", TimerOptions::Every(5, {16, 24}));
+  IDispatch* t = timer->Disp();
+  EXPECT_DOUBLE_EQ(Get(t, L"Left").Double(), 16);
+  EXPECT_DOUBLE_EQ(Get(t, L"Top").Double(), 24);
+  EXPECT_EQ(Get(t, L"Width").hr, DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(Get(t, L"Move").hr, DISP_E_UNKNOWNNAME);
+  int ticks = 0;
+  timer->OnTick([&] { ++ticks; });
+  EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }));
+  ASSERT_TRUE(Put(t, L"Enabled", false).Ok());
+  const int stopped = ticks;
+  ::Sleep(30);
+  PumpMessages();
+  EXPECT_EQ(ticks, stopped);
+  EXPECT_EQ(Put(t, L"Interval", -1).ErrorNumber(), 380);
+}
+
+TEST_F(FormTest, AComboBoxRefusesAHeight) {
+  auto combo = form_->Add<ComboBox>(L"cboBy", ComboBoxOptions{});
+  IDispatch* c = combo->Disp();
+  const double height = Get(c, L"Height").Double();
+  EXPECT_EQ(Put(c, L"Height", 600).ErrorNumber(), 383);
+  EXPECT_EQ(CallMethod(c, L"Move", {150, 150, 1500, 600}).ErrorNumber(), 383);
+  ASSERT_TRUE(CallMethod(c, L"Move", {150, 300, 1500}).Ok());
+  EXPECT_DOUBLE_EQ(Get(c, L"Top").Double(), 300);
+  EXPECT_DOUBLE_EQ(Get(c, L"Width").Double(), 1500);
+  EXPECT_DOUBLE_EQ(Get(c, L"Height").Double(), height);
+  ASSERT_TRUE(CallMethod(c, L"AddItem", {L"Odense"}).Ok());
+  EXPECT_EQ(Get(c, L"ListCount").Long(), 1);
+  EXPECT_EQ(Get(c, L"List", {0}).Text(), L"Odense");
+}
+
+TEST_F(FormTest, ControlsNameTheirClassInTheirTypeInformation) {
+  auto text = form_->AddTextBox(L"txtNavn");
+  auto line = form_->Add<Line>(L"linSkille", LineOptions{});
+  for (auto [object, expected] :
+       {std::pair<IDispatch*, const wchar_t*>{text->Disp(), L"TextBox"}, {line->Disp(), L"Line"}}) {
+    UINT count = 0;
+    ASSERT_EQ(object->GetTypeInfoCount(&count), S_OK);
+    ASSERT_EQ(count, 1u);
+    kb::ComPtr<ITypeInfo> info;
+    ASSERT_EQ(object->GetTypeInfo(0, 0, info.Out()), S_OK);
+    kb::Bstr name;
+    ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, name.Out(), nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(name.View(), expected);
+  }
+  UINT count = 1;
+  F()->GetTypeInfoCount(&count);
+  EXPECT_EQ(count, 0u) << "a form's type is the client's own";
+}
+
+TEST_F(FormTest, TheCallLogShowsWhatWasReadAssignedAndCalled) {
+  auto text = form_->AddTextBox(L"txtNavn");
+  text->StartLog();
+  Get(text->Disp(), L"Left");
+  Put(text->Disp(), L"Top", L"150");
+  CallMethod(text->Disp(), L"Move", {1, 2});
+  const auto& log = text->Log();
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0].member, L"Left");
+  EXPECT_FALSE(log[0].IsPut());
+  ASSERT_EQ(text->PutsOf(L"top").size(), 1u);
+  const VARIANT* value = text->PutsOf(L"top")[0]->value.Get();
+  ASSERT_EQ(V_VT(value), VT_BSTR);
+  EXPECT_EQ(kb::View(V_BSTR(value)), L"150");
+  ASSERT_EQ(text->CallsOf(L"Move").size(), 1u);
+  EXPECT_EQ(text->CallsOf(L"Move")[0]->args.size(), 2u);
 }
 
 }  // namespace

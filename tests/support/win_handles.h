@@ -69,6 +69,53 @@ class WindowDc {
   HDC hdc_ = nullptr;
 };
 
+// Owns a memory device context and the object selected into it, which is
+// put back before the DC goes.
+class MemoryDc {
+ public:
+  MemoryDc() = default;
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  ~MemoryDc() { Reset(); }
+
+  void Create(HDC compatibleWith) {
+    Reset();
+    hdc_ = ::CreateCompatibleDC(compatibleWith);
+  }
+  // Selects an object for the DC's life (a bitmap to draw on).
+  void Hold(HGDIOBJ object) {
+    HGDIOBJ old = ::SelectObject(hdc_, object);
+    if (!original_) original_ = old;
+  }
+  void Reset() {
+    if (!hdc_) return;
+    if (original_) ::SelectObject(hdc_, original_);
+    ::DeleteDC(hdc_);
+    hdc_ = nullptr;
+    original_ = nullptr;
+  }
+  HDC Get() const { return hdc_; }
+
+ private:
+  HDC hdc_ = nullptr;
+  HGDIOBJ original_ = nullptr;
+};
+
+// Selects a GDI object into a DC for a scope.
+class Selected {
+ public:
+  Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
+  Selected(const Selected&) = delete;
+  Selected& operator=(const Selected&) = delete;
+  ~Selected() {
+    if (old_) ::SelectObject(dc_, old_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
 // Owns a GDI object (font, pen, brush, bitmap).
 template <class T>
 class GdiObject {

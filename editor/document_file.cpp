@@ -1,0 +1,95 @@
+#include "editor/document_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "runtime/errors.h"
+#include "runtime/handles.h"
+#include "runtime/text.h"
+
+namespace kb::editor {
+namespace {
+
+// The runtime error a failed file call stands for.
+[[noreturn]] void RaiseFileError(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND: Raise(kErrFileNotFound);
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_DRIVE: Raise(kErrPathNotFound);
+    case ERROR_HANDLE_DISK_FULL:
+    case ERROR_DISK_FULL: Raise(61);
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NOT_ENOUGH_MEMORY: Raise(kErrOutOfMemory);
+    default: Raise(75);  // Path/File access error
+  }
+}
+
+Handle OpenFile(const std::wstring& path, DWORD access, DWORD disposition) {
+  // An empty name would otherwise reach the system as "no name".
+  if (path.empty()) Raise(kErrBadFileNameOrNumber);
+  const rt::AnsiText name(path);
+  Handle file(::CreateFileA(name.Get(), access, FILE_SHARE_READ, nullptr, disposition,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) RaiseFileError(::GetLastError());
+  return file;
+}
+
+std::wstring Widen(UINT codePage, std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const int n =
+      ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
+  return text;
+}
+
+}  // namespace
+
+void WriteDocumentFile(const std::wstring& path, std::string_view bytes) {
+  Handle file = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS);
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - written, 1u << 20));
+    DWORD done = 0;
+    if (!::WriteFile(file.Get(), bytes.data() + written, chunk, &done, nullptr) || done == 0)
+      RaiseFileError(::GetLastError());
+    written += done;
+  }
+}
+
+std::string ReadDocumentFile(const std::wstring& path) {
+  Handle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.Get(), &size)) RaiseFileError(::GetLastError());
+  if (size.QuadPart > INT_MAX) Raise(kErrOutOfMemory);
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  size_t read = 0;
+  while (read < bytes.size()) {
+    DWORD done = 0;
+    if (!::ReadFile(file.Get(), bytes.data() + read, static_cast<DWORD>(bytes.size() - read), &done,
+                    nullptr))
+      RaiseFileError(::GetLastError());
+    if (done == 0) break;  // the file shrank meanwhile
+    read += done;
+  }
+  bytes.resize(read);
+  return bytes;
+}
+
+std::wstring DecodeText(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE")) {
+    bytes.remove_prefix(2);
+    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+    return text;
+  }
+  if (bytes.starts_with("\xEF\xBB\xBF")) return Widen(CP_UTF8, bytes.substr(3));
+  return Widen(CP_ACP, bytes);
+}
+
+}  // namespace kb::editor

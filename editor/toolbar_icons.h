@@ -1,0 +1,52 @@
+// The artwork of the editor's toolbar: thirteen 16 x 16 images, drawn here
+// and handed out as an image list keyed by name.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <array>
+#include <string_view>
+#include <utility>
+
+namespace kb::editor {
+
+inline constexpr int kIconSize = 16;
+inline constexpr std::array<std::wstring_view, 13> kIconKeys = {
+    L"Cut",  L"Copy",   L"Paste",     L"Delete", L"Align Left", L"Center", L"Align Right",
+    L"Bold", L"Italic", L"Underline", L"New",    L"Open",       L"Save"};
+
+// Position of an image in the list; -1 for an unknown key.
+int IconIndex(std::wstring_view key);
+
+// Owns an image list.
+class ImageList {
+ public:
+  ImageList() = default;
+  explicit ImageList(HIMAGELIST h) : h_(h) {}
+  ImageList(const ImageList&) = delete;
+  ImageList& operator=(const ImageList&) = delete;
+  ImageList(ImageList&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
+  ImageList& operator=(ImageList&& o) noexcept {
+    if (this != &o) {
+      Reset();
+      h_ = std::exchange(o.h_, nullptr);
+    }
+    return *this;
+  }
+  ~ImageList() { Reset(); }
+  void Reset() {
+    if (h_) ::ImageList_Destroy(h_);
+    h_ = nullptr;
+  }
+  HIMAGELIST Get() const { return h_; }
+
+ private:
+  HIMAGELIST h_ = nullptr;
+};
+
+// A new image list holding the thirteen images in the order of kIconKeys.
+ImageList CreateToolbarIcons();
+
+}  // namespace kb::editor
