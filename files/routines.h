@@ -2,6 +2,8 @@
 // frame's vtables include this header to reach their bodies.
 #pragma once
 
+#include "files/file_collector.h"
 #include "files/file_info.h"
+#include "files/file_list.h"
 #include "files/path_strings.h"
 #include "files/sorting.h"
