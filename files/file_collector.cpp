@@ -13,6 +13,7 @@
 #include "runtime/dir.h"
 #include "runtime/errors.h"
 #include "runtime/event_pacing.h"
+#include "runtime/resume_next.h"
 #include "runtime/stack.h"
 #include "runtime/text.h"
 
@@ -27,15 +28,6 @@ bool Intact(std::wstring_view path, size_t* ansiLength) {
   const rt::AnsiText ansi(path);
   *ansiLength = ansi.Size();
   return rt::FromAnsi(ansi.Get(), ansi.Size()).View() == path;
-}
-
-// Runs one statement of the collector: a statement that fails is skipped.
-template <class Statement>
-void Skipping(Statement&& statement) {
-  try {
-    statement();
-  } catch (const Error&) {
-  }
 }
 
 // One file of a folder, as the collector meets it.
@@ -146,32 +138,33 @@ long CreateFileArray(frame::Common& self, BSTR StartFolder, BSTR* FileExtension,
   long total = 0;
 
   std::optional<std::wstring> folder;
-  Skipping([&] { folder = FolderPath(View(StartFolder)); });
+  rt::ResumeNext([&] { folder = FolderPath(View(StartFolder)); });
   std::wstring pattern;
-  Skipping([&] {
+  rt::ResumeNext([&] {
     if (!folder) Raise(kErrObjectNotSet);
     Bstr path(*folder);
     Bstr withSlash = AddSlashVia(self, path.Ref());
     pattern = BuildPath(withSlash.View(), View(*FileExtension));
   });
   std::optional<FolderFiles> files;
-  Skipping([&] { files.emplace(folder, pattern); });
+  rt::ResumeNext([&] { files.emplace(folder, pattern); });
   self.sortFlag = *BubbleSortArray;
 
   FoundFile file;
   while (files && files->Next(file)) {
-    Skipping([&] { total = rt::Add32(total, LengthOf(*folder, file)); });
-    Skipping([&] { SetListElement(self, self.fileCount, rt::LowerCase(file.entry.name.View())); });
-    Skipping([&] { self.fileCount = rt::Add16(self.fileCount, 1); });
+    rt::ResumeNext([&] { total = rt::Add32(total, LengthOf(*folder, file)); });
+    rt::ResumeNext(
+        [&] { SetListElement(self, self.fileCount, rt::LowerCase(file.entry.name.View())); });
+    rt::ResumeNext([&] { self.fileCount = rt::Add16(self.fileCount, 1); });
     events.Step();
   }
 
   if (*GetSubFolders == VARIANT_TRUE && folder) {
     std::vector<std::wstring> subFolders;
-    Skipping([&] { subFolders = files ? files->SubFolders() : SubFolderPaths(*folder); });
+    rt::ResumeNext([&] { subFolders = files ? files->SubFolders() : SubFolderPaths(*folder); });
     for (const std::wstring& sub : subFolders) {
       events.Step();
-      Skipping([&] {
+      rt::ResumeNext([&] {
         VARIANT_BOOL deeper = VARIANT_TRUE;
         const long found =
             CreateFileArrayVia(self, Bstr(sub).Get(), FileExtension, &deeper, &self.sortFlag);
@@ -180,7 +173,7 @@ long CreateFileArray(frame::Common& self, BSTR StartFolder, BSTR* FileExtension,
     }
   }
 
-  if (self.sortFlag == VARIANT_TRUE) Skipping([&] { SortListLater(self); });
+  if (self.sortFlag == VARIANT_TRUE) rt::ResumeNext([&] { SortListLater(self); });
   return total;
 }
 

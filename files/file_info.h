@@ -15,8 +15,14 @@ class Common;
 
 namespace kb::files {
 
+// The size of a file as a readable text.
+Bstr GetFileSize(frame::Common& self, BSTR* strFile);
 // cmn_GetFreeSpace (the system headers keep GetFreeSpace as a macro).
 Bstr DriveFreeSpace(frame::Common& self, BSTR* WhatDrive);
+// The bytes of a folder and everything below it.
+double ShowFolderSize(frame::Common& self, BSTR* FolderPath);
+// "C;SYSTEMD;DATA": each drive's letter, ";" and its volume (or share) name.
+Variant GetDriveList(frame::Common& self);
 Bstr GetDriveType(frame::Common& self, BSTR* strPath);
 bool DirExists(frame::Common& self, BSTR* DirName);
 bool FolderExists(frame::Common& self, BSTR* FolderName);
@@ -25,6 +31,10 @@ Bstr SystemDirectory(frame::Common& self);
 Bstr GetTempFile(frame::Common& self, BSTR* Prefix);
 long FreeFile(frame::Common& self);
 
+// A file size as the file system object reports it: a Long, or a Double
+// when it does not fit one.  Wine reports sizes from 2 to 4 GiB as negative
+// Longs (their low 32 bits); those are read as the size they stand for.
+ULONGLONG SizeFromObject(const VARIANT& size);
 // "512 bytes", "1.50 KB", "2.00 MB", "3.25 GB": the unit from the size
 // alone, the number in the user's locale.
 Bstr FileSizeText(ULONGLONG size);

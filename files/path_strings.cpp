@@ -1,5 +1,6 @@
 #include "files/path_strings.h"
 
+#include <shlwapi.h>
 #include <winnetwk.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "runtime/arith.h"
 #include "runtime/dir.h"
 #include "runtime/errors.h"
+#include "runtime/late_bound.h"
 #include "runtime/text.h"
 
 namespace kb::files {
@@ -25,7 +27,8 @@ constexpr DWORD kCurrentFolderChars = 255;
 // never longer than this, so a bigger file needs no bigger buffer.
 constexpr ULONGLONG kLongestPath = 32768;
 
-constexpr long kErrPathFileAccess = 75;  // Path/File access error
+constexpr long kErrPathFileAccess = 75;
+constexpr short kScalePixels = 3;  // Path/File access error
 
 std::wstring_view Left(std::wstring_view text, size_t count) { return text.substr(0, count); }
 
@@ -81,6 +84,23 @@ Bstr GetLongFilename(frame::Common&, BSTR sShortFilename) {
   if (count == 0) return Bstr(L"");
   const Bstr whole = rt::FromAnsi(buffer.data(), buffer.size());
   return Bstr(Left(whole.View(), count));
+}
+
+Bstr ShowShortPathAPI(frame::Common&, IDispatch** frm, IDispatch** lbl, BSTR* WhatString) {
+  IDispatch* form = rt::Require(frm);
+  IDispatch* label = rt::Require(lbl);
+  const rt::AnsiText text(*WhatString);
+  std::string buffer(text.Get() ? text.Get() : "", text.Size());
+  buffer.push_back('\0');
+  rt::Put(form, L"ScaleMode", *rt::FromShort(kScalePixels).Get());
+  const double labelWidth = rt::ToDouble(*rt::Get(label, L"Width").Get());
+  const double drawWidth = rt::ToDouble(*rt::Get(form, L"DrawWidth").Get());
+  const int width = rt::CLng(labelWidth - drawWidth);
+  const auto dc = reinterpret_cast<HDC>(rt::ToHandleValue(*rt::Get(form, L"hdc").Get()));
+  // The system takes paths of fewer than MAX_PATH characters and reads past
+  // the end of longer ones; those are left as they are.
+  if (text.Size() < MAX_PATH) ::PathCompactPathA(dc, buffer.data(), static_cast<UINT>(width));
+  return rt::FromAnsi(buffer.data(), text.Size());
 }
 
 Bstr NetworkNameIn(const char* buffer, size_t size) {

@@ -24,6 +24,8 @@ Bstr GetFilePath(frame::Common& self, BSTR* FileName);
 // The last three characters.
 Bstr GetFileExtension(frame::Common& self, BSTR* FileName);
 Bstr GetLongFilename(frame::Common& self, BSTR sShortFilename);
+// A path shortened with an ellipsis to fit the width of a label on a form.
+Bstr ShowShortPathAPI(frame::Common& self, IDispatch** frm, IDispatch** lbl, BSTR* WhatString);
 Bstr GetUNCPath(frame::Common& self, BSTR strDrive);
 Variant AppPath(frame::Common& self);
 Bstr GetCurDir(frame::Common& self, VARIANT_BOOL* EnsureSlash);
