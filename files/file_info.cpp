@@ -157,13 +157,11 @@ double ShowFolderSize(frame::Common&, BSTR* FolderPath) {
   return static_cast<double>(FolderSize(rt::GetText(folder.Get(), L"Path").View()));
 }
 
-Variant GetDriveList(frame::Common&) {
+Variant DriveList(IDispatch* fileSystem) {
   Variant list;
   Variant name;  // one for the whole loop: a name that cannot be read leaves the last one
-  ComPtr<IDispatch> fso;
-  rt::ResumeNext([&] { fso = FileSystemObject(); });
   Variant drives;
-  rt::ResumeNext([&] { drives = rt::Get(fso.Get(), L"Drives"); });
+  rt::ResumeNext([&] { drives = rt::Get(fileSystem, L"Drives"); });
   std::optional<rt::ForEach> each;
   rt::ResumeNext([&] { each.emplace(rt::ObjectOf(*drives.Get()).Get()); });
   Variant drive;
@@ -184,6 +182,12 @@ Variant GetDriveList(frame::Common&) {
     rt::ResumeNext([&] { Append(list, *name.Get()); });
   }
   return list;
+}
+
+Variant GetDriveList(frame::Common&) {
+  ComPtr<IDispatch> fso;
+  rt::ResumeNext([&] { fso = FileSystemObject(); });
+  return DriveList(fso.Get());
 }
 
 Bstr DriveFreeSpace(frame::Common& self, BSTR* WhatDrive) {

@@ -35,6 +35,9 @@ long FreeFile(frame::Common& self);
 // when it does not fit one.  Wine reports sizes from 2 to 4 GiB as negative
 // Longs (their low 32 bits); those are read as the size they stand for.
 ULONGLONG SizeFromObject(const VARIANT& size);
+// The drive list of a file system object's Drives; every statement that
+// fails is skipped.
+Variant DriveList(IDispatch* fileSystem);
 // "512 bytes", "1.50 KB", "2.00 MB", "3.25 GB": the unit from the size
 // alone, the number in the user's locale.
 Bstr FileSizeText(ULONGLONG size);
