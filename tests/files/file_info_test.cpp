@@ -71,8 +71,13 @@ class FileInfo : public ::testing::Test {
     const HRESULT hr1 = o_->lpVtbl->cmn_DirExists(o_, &raw, &dir);
     const HRESULT hr2 = o_->lpVtbl->cmn_FolderExists(o_, &raw, &folder);
     if (FAILED(hr1) || FAILED(hr2)) return L"failed";
-    return std::wstring(dir == VARIANT_TRUE ? L"dir" : dir ? L"?" : L"-") + L"/" +
-           (folder == VARIANT_TRUE ? L"folder" : folder ? L"?" : L"-");
+    return std::wstring(dir == VARIANT_TRUE ? L"dir"
+                        : dir               ? L"?"
+                                            : L"-") +
+           L"/" +
+           (folder == VARIANT_TRUE ? L"folder"
+            : folder               ? L"?"
+                                   : L"-");
   }
 
   static std::wstring Decimal() { return kb::support::DanishLocale() ? L"," : L"."; }
@@ -183,8 +188,8 @@ TEST_F(FileInfo, DriveTypes) {
   EXPECT_EQ(L"", DriveType(L"C"));
   EXPECT_EQ(L"", DriveType(L"C:\\\u0100", &after));
   EXPECT_EQ(L"C:\\?", after);
-  const wchar_t* names[] = {L"UNKNOWN", L"", L"REMOVABLE", L"FIXED", L"REMOTE", L"CDROM",
-                            L"RAMDISK", L"", L""};
+  const wchar_t* names[] = {L"UNKNOWN", L"",        L"REMOVABLE", L"FIXED", L"REMOTE",
+                            L"CDROM",   L"RAMDISK", L"",          L""};
   for (UINT type = 0; type < std::size(names); ++type)
     EXPECT_STREQ(names[type], kb::files::DriveTypeName(type)) << type;
 }
@@ -232,8 +237,8 @@ TEST_F(FileInfo, TemporaryFiles) {
     const wchar_t* prefix;  // null: the default
     const wchar_t* start;
   };
-  const Case cases[] = {{nullptr, L"CMN"}, {L"log_", L"LOG"}, {L"x", L"X"}, {L"", L""},
-                        {L"\u00E6b", L"\u00C6B"}};
+  const Case cases[] = {
+      {nullptr, L"CMN"}, {L"log_", L"LOG"}, {L"x", L"X"}, {L"", L""}, {L"\u00E6b", L"\u00C6B"}};
   for (const auto& c : cases) {
     Bstr prefix = c.prefix ? Bstr(c.prefix) : Bstr(L"cmn_");
     BSTR raw = prefix.Get();
@@ -266,12 +271,13 @@ class FakeDrive : public DispatchObject {
       : DispatchObject(L"Drive") {
     Property(L"DriveLetter", [letter](Invocation& c) { c.ReturnText(letter); });
     Property(L"DriveType", [type](Invocation& c) { c.ReturnI4(type); });
-    Property(L"VolumeName", [volume = std::wstring(volume ? volume : L""), ok = volume != nullptr](
-                                Invocation& c) {
-      if (!ok) kb::support::RaiseRuntimeError(71, L"Disk not ready");
-      c.ReturnText(volume);
-    });
-    if (share) Property(L"ShareName", [s = std::wstring(share)](Invocation& c) { c.ReturnText(s); });
+    Property(L"VolumeName",
+             [volume = std::wstring(volume ? volume : L""), ok = volume != nullptr](Invocation& c) {
+               if (!ok) kb::support::RaiseRuntimeError(71, L"Disk not ready");
+               c.ReturnText(volume);
+             });
+    if (share)
+      Property(L"ShareName", [s = std::wstring(share)](Invocation& c) { c.ReturnText(s); });
   }
 };
 
@@ -318,9 +324,8 @@ kb::ComPtr<FakeDrive> Drive(const wchar_t* letter, long type, const wchar_t* vol
 TEST_F(FileInfo, DriveListRules) {
   EXPECT_EQ(L"C;SYSTEMD;DATA", DriveListOf({Drive(L"C", 2, L"SYSTEM"), Drive(L"D", 2, L"DATA")}));
   // A name that cannot be read leaves the one before it; the first has none.
-  EXPECT_EQ(L"A;C;SYSTEME;SYSTEM",
-            DriveListOf({Drive(L"A", 1, nullptr), Drive(L"C", 2, L"SYSTEM"),
-                         Drive(L"E", 4, nullptr)}));
+  EXPECT_EQ(L"A;C;SYSTEME;SYSTEM", DriveListOf({Drive(L"A", 1, nullptr), Drive(L"C", 2, L"SYSTEM"),
+                                                Drive(L"E", 4, nullptr)}));
   // A network drive shows its share; where the object lacks ShareName it is
   // looked up, and a drive with no connection behind it keeps the last name.
   EXPECT_EQ(L"C;SYSN;\\\\srv\\data",
