@@ -52,6 +52,8 @@ const wchar_t* const kSkip[] = {
     L"cmn_MultipleFileCmnDialog",  // the file-open dialog
     L"cmn_OpenDocument",           // starts the document's program, a process a call
     L"cmn_Sleep",                  // sleeps for its argument; -1 means for ever
+    L"cmn_CopyFile",               // the shell's questions and a message box on failure
+    L"cmn_OpenTextFile",           // a message box for every file it cannot read
 };
 
 bool Skipped(const meta::Member& m) {
