@@ -24,12 +24,6 @@ namespace {
 // file functions, whose limit is a little above it.
 constexpr size_t kSafeAnsiPath = 200;
 
-bool Intact(std::wstring_view path, size_t* ansiLength) {
-  const rt::AnsiText ansi(path);
-  *ansiLength = ansi.Size();
-  return rt::FromAnsi(ansi.Get(), ansi.Size()).View() == path;
-}
-
 // One file of a folder, as the collector meets it.
 struct FoundFile {
   rt::DirEntry entry;
@@ -37,21 +31,26 @@ struct FoundFile {
 };
 
 // The files Dir lists for the folder's pattern with attribute 0, and the
-// folder's subfolders.
+// folder's subfolders; nothing at all for a path that names no folder.
 //
 // A pattern matching every name ("*" or "*.*") in a folder whose path the code
 // page carries is listed in one pass with the subfolders, as Dir and
-// SubFolders would list them.  Any other pattern goes to Dir itself and the
-// subfolders are listed when they are asked for.  A size or a subfolder list
-// taken in the pass stands only as long as no event handler has run since.
+// SubFolders would list them; that the pass finds the folder tells that it
+// is one.  Any other pattern goes to Dir itself and the subfolders are listed
+// when they are asked for.  A size or a subfolder list taken in the pass
+// stands only as long as no event handler has run since.
 class FolderFiles {
  public:
   FolderFiles(const std::optional<std::wstring>& folder, std::wstring_view pattern)
       : folder_(folder), eventsAtListing_(rt::PacedEvents::Runs()) {
-    if (folder_ && OnePass(pattern))
-      ListOnce();
-    else
+    size_t baseLength = 0;
+    if (folder_ && OnePass(pattern, &baseLength)) {
+      ListOnce(baseLength);
+    } else if (folder_ && IsFolder(*folder_)) {
       scan_.emplace(pattern, 0);
+    } else {
+      isFolder_ = false;
+    }
   }
 
   bool Next(FoundFile& file) {
@@ -67,12 +66,16 @@ class FolderFiles {
   }
 
   std::vector<std::wstring> SubFolders() const {
+    if (!isFolder_) return {};
     if (listedOnce_ && rt::PacedEvents::Runs() == eventsAtListing_) return subFolders_;
     return SubFolderPaths(*folder_);
   }
 
  private:
-  bool OnePass(std::wstring_view pattern) const {
+  // Whether the pattern lists the whole folder in a form the code page
+  // carries; `baseLength` is then the ANSI length of the folder part with its
+  // backslash.
+  bool OnePass(std::wstring_view pattern, size_t* baseLength) const {
     const std::wstring& folder = *folder_;
     const size_t base = folder.size() + (folder.empty() || folder.back() != L'\\' ? 1 : 0);
     if (pattern.size() <= base || pattern.substr(0, folder.size()) != folder ||
@@ -80,15 +83,21 @@ class FolderFiles {
       return false;
     const std::wstring_view name = pattern.substr(base);
     if (name != L"*" && name != L"*.*") return false;
+    bool intact = false;
     size_t ansiLength = 0;
-    return Intact(pattern, &ansiLength) && ansiLength <= kSafeAnsiPath;
+    rt::AnsiFileName(pattern, &intact, &ansiLength);
+    *baseLength = ansiLength - name.size();
+    return intact && ansiLength <= kSafeAnsiPath;
   }
 
-  void ListOnce() {
+  void ListOnce(size_t baseLength) {
     listedOnce_ = true;
     WIN32_FIND_DATAW data;
     FindHandle find(::FindFirstFileW(BuildPath(*folder_, L"*").c_str(), &data));
-    if (!find) return;
+    if (!find) {
+      isFolder_ = false;
+      return;
+    }
     do {
       const std::wstring_view name = data.cFileName;
       const DWORD attributes = data.dwFileAttributes;
@@ -99,20 +108,20 @@ class FolderFiles {
       if (!rt::DirLists(attributes, 0)) continue;
       rt::DirEntry entry;
       bool intact = false;
-      entry.name = rt::AnsiFileName(name, &intact);
+      size_t nameLength = 0;
+      entry.name = rt::AnsiFileName(name, &intact, &nameLength);
       entry.attributes = attributes;
       entry.size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-      size_t ansiLength = 0;
-      const bool pathFits =
-          Intact(BuildPath(*folder_, name), &ansiLength) && ansiLength <= kSafeAnsiPath;
       files_.push_back(std::move(entry));
-      sizeListed_.push_back(intact && pathFits);
+      // Under the name Dir gives, FileLen finds this same file.
+      sizeListed_.push_back(intact && baseLength + nameLength <= kSafeAnsiPath);
     } while (::FindNextFileW(find.Get(), &data));
   }
 
   const std::optional<std::wstring>& folder_;
   unsigned long eventsAtListing_;
   std::optional<rt::DirScan> scan_;
+  bool isFolder_ = true;
   bool listedOnce_ = false;
   std::vector<rt::DirEntry> files_;
   std::vector<bool> sizeListed_;
@@ -138,7 +147,7 @@ long CreateFileArray(frame::Common& self, BSTR StartFolder, BSTR* FileExtension,
   long total = 0;
 
   std::optional<std::wstring> folder;
-  rt::ResumeNext([&] { folder = FolderPath(View(StartFolder)); });
+  rt::ResumeNext([&] { folder = FullPath(View(StartFolder)); });
   std::wstring pattern;
   rt::ResumeNext([&] {
     if (!folder) Raise(kErrObjectNotSet);

@@ -39,12 +39,9 @@ bool ForEachEntry(std::wstring_view folder, Visit&& visit) {
 
 }  // namespace
 
-std::wstring FolderPath(std::wstring_view folder) {
+std::wstring FullPath(std::wstring_view folder) {
   const std::wstring name(folder);
-  const DWORD attributes =
-      name.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(name.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-    Raise(kErrPathNotFound);
+  if (name.empty()) Raise(kErrPathNotFound);
   std::wstring full(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n =
@@ -53,6 +50,11 @@ std::wstring FolderPath(std::wstring_view folder) {
     if (n < full.size()) return full.substr(0, n);
     full.resize(n);
   }
+}
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::wstring BuildPath(std::wstring_view path, std::wstring_view name) {

@@ -20,8 +20,10 @@
 namespace kb::files {
 
 // GetFolder(folder).Path: the folder's full path, spelled as given (a
-// trailing backslash kept).  Raises 76 when it names no folder.
-std::wstring FolderPath(std::wstring_view folder);
+// trailing backslash kept); 76 for an empty name.  Whether the path names a
+// folder, which GetFolder asks as well, is IsFolder's question.
+std::wstring FullPath(std::wstring_view folder);
+bool IsFolder(const std::wstring& path);
 
 // BuildPath: a path and a name with one backslash between them.
 std::wstring BuildPath(std::wstring_view path, std::wstring_view name);

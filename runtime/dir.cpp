@@ -30,19 +30,26 @@ bool DirLists(DWORD found, int wanted) {
   return (found & kOnRequest & ~static_cast<DWORD>(wanted)) == 0;
 }
 
-Bstr AnsiFileName(std::wstring_view systemName, bool* intact) {
-  if (systemName.empty()) {
-    if (intact) *intact = true;
-    return Bstr(L"");
-  }
-  // The system's own conversion: nearest letters where the code page has one.
+Bstr AnsiFileName(std::wstring_view systemName, bool* intact, size_t* ansiLength) {
+  // The system's own conversion: nearest letters where the code page has
+  // one.  A file name fits the buffer on the stack; a longer text is measured.
+  char shortBuffer[2 * MAX_PATH];
+  std::string longBuffer;
   const int length = static_cast<int>(systemName.size());
-  const int n =
-      ::WideCharToMultiByte(CP_ACP, 0, systemName.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, systemName.data(), length, bytes.data(), n, nullptr, nullptr);
-  Bstr name = FromAnsi(bytes.data(), bytes.size());
+  char* bytes = shortBuffer;
+  int n = length == 0 ? 0
+                      : ::WideCharToMultiByte(CP_ACP, 0, systemName.data(), length, shortBuffer,
+                                              sizeof shortBuffer, nullptr, nullptr);
+  if (n == 0 && length > 0) {
+    n = ::WideCharToMultiByte(CP_ACP, 0, systemName.data(), length, nullptr, 0, nullptr, nullptr);
+    longBuffer.resize(static_cast<size_t>(n));
+    ::WideCharToMultiByte(CP_ACP, 0, systemName.data(), length, longBuffer.data(), n, nullptr,
+                          nullptr);
+    bytes = longBuffer.data();
+  }
+  Bstr name = FromAnsi(bytes, static_cast<size_t>(n));
   if (intact) *intact = name.View() == systemName;
+  if (ansiLength) *ansiLength = static_cast<size_t>(n);
   return name;
 }
 

@@ -41,8 +41,10 @@ bool DirLists(DWORD found, int wanted);
 
 // The name the ANSI enumeration gives for an entry the file system names
 // `systemName`; `intact`, when given, tells whether that name still leads to
-// the same entry (every character survived the code page).
-Bstr AnsiFileName(std::wstring_view systemName, bool* intact = nullptr);
+// the same entry (every character survived the code page), and `ansiLength`
+// how many bytes the name takes in the code page.
+Bstr AnsiFileName(std::wstring_view systemName, bool* intact = nullptr,
+                  size_t* ansiLength = nullptr);
 
 // The entries a pattern matches: a path whose last part may hold * and ?.  A
 // pattern ending in a separator lists the whole folder; an empty one, or one
