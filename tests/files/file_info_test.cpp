@@ -16,6 +16,7 @@
 #include "frame/interfaces.h"
 #include "runtime/handles.h"
 #include "tests/files/file_tree.h"
+#include "tests/files/files_test.h"
 #include "tests/frame/frame_test.h"
 #include "tests/support/dispatch_object.h"
 #include "tests/support/locale_pins.h"
@@ -31,13 +32,9 @@ using namespace kbtest;
 
 Apartment apartment;
 
-std::wstring Failure(HRESULT hr) { return L"#" + std::to_wstring(hr & 0xFFFF); }
-
-class FileInfo : public ::testing::Test {
+class FileInfo : public CommonTest {
  protected:
-  FileInfo() : object_(Create(L"Kitbag.clsCommon")), o_(Early<kb::_clsCommon>(object_)) {
-    kb::support::LocalePins::PinNumberSeparators();
-  }
+  FileInfo() { pins_.PinNumberSeparators(); }
 
   using TextCall = HRESULT(STDMETHODCALLTYPE*)(void*, BSTR*, BSTR*);
   std::wstring Text(TextCall call, const std::wstring& in, std::wstring* after = nullptr) {
@@ -82,8 +79,7 @@ class FileInfo : public ::testing::Test {
 
   static std::wstring Decimal() { return kb::support::DanishLocale() ? L"," : L"."; }
 
-  kb::ComPtr<IDispatch> object_;
-  kb::_clsCommon* o_;
+  kb::support::LocalePins pins_;
 };
 
 TEST_F(FileInfo, FileSizesAsTexts) {

@@ -12,6 +12,7 @@
 #include "frame/interfaces.h"
 #include "runtime/handles.h"
 #include "tests/files/file_tree.h"
+#include "tests/files/files_test.h"
 #include "tests/frame/frame_test.h"
 #include "tests/support/forms.h"
 #include "tests/support/msgbox_recorder.h"
@@ -30,8 +31,6 @@ constexpr UINT kCritical = MB_OK | MB_ICONHAND;
 constexpr wchar_t kNotFound[] = L"Stien du har angivet er ikke gyldig, filen blev ikke fundet!";
 constexpr wchar_t kLoadFailed[] = L"Der opstod en fejl under indl\u00E6sningen af filen.";
 
-std::wstring Failure(HRESULT hr) { return L"#" + std::to_wstring(hr & 0xFFFF); }
-
 bool AllDigits(const std::wstring& text) {
   if (text.empty()) return false;
   for (size_t i = 0; i < text.size(); ++i)
@@ -39,10 +38,8 @@ bool AllDigits(const std::wstring& text) {
   return true;
 }
 
-class FileOperations : public ::testing::Test {
+class FileOperations : public CommonTest {
  protected:
-  FileOperations() : object_(Create(L"Kitbag.clsCommon")), o_(Early<kb::_clsCommon>(object_)) {}
-
   HRESULT Copy(const std::wstring& source, const std::wstring& dest) {
     Bstr s(source), d(dest);
     BSTR rawSource = s.Get(), rawDest = d.Get();
@@ -74,8 +71,6 @@ class FileOperations : public ::testing::Test {
 
   FileTree tree_{L"ops"};
   MsgBoxRecorder boxes_;
-  kb::ComPtr<IDispatch> object_;
-  kb::_clsCommon* o_;
 };
 
 // ---- copying -------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include "frame/interfaces.h"
 #include "runtime/handles.h"
 #include "tests/files/file_tree.h"
+#include "tests/files/files_test.h"
 #include "tests/frame/frame_test.h"
 #include "tests/support/forms.h"
 
@@ -27,12 +28,8 @@ using namespace std::string_literals;
 
 Apartment apartment;
 
-std::wstring Failure(HRESULT hr) { return L"#" + std::to_wstring(hr & 0xFFFF); }
-
-class PathStrings : public ::testing::Test {
+class PathStrings : public CommonTest {
  protected:
-  PathStrings() : object_(Create(L"Kitbag.clsCommon")), o_(Early<kb::_clsCommon>(object_)) {}
-
   std::wstring ReturnFileName(const std::wstring& path, VARIANT_BOOL kill = VARIANT_FALSE) {
     Bstr p(path), out;
     BSTR raw = p.Get();
@@ -80,9 +77,6 @@ class PathStrings : public ::testing::Test {
     const HRESULT hr = o_->lpVtbl->cmn_GetUNCPath(o_, d.Get(), out.Out());
     return FAILED(hr) ? Failure(hr) : std::wstring(out.View());
   }
-
-  kb::ComPtr<IDispatch> object_;
-  kb::_clsCommon* o_;
 };
 
 TEST_F(PathStrings, FileNamesPathsAndExtensions) {

@@ -16,6 +16,7 @@
 #include "frame/interfaces.h"
 #include "runtime/errors.h"
 #include "runtime/handles.h"
+#include "tests/files/files_test.h"
 #include "tests/frame/frame_test.h"
 
 namespace {
@@ -255,10 +256,8 @@ TEST(SortRandom, LongerArrays) {
 
 // ---- the routine -------------------------------------------------------------------
 
-class BubbleSortCall : public ::testing::Test {
+class BubbleSortCall : public CommonTest {
  protected:
-  BubbleSortCall() : object_(Create(L"Kitbag.clsCommon")), o_(Early<kb::_clsCommon>(object_)) {}
-
   HRESULT Sort(VARIANT* v) { return o_->lpVtbl->cmn_BubbleSort(o_, v); }
 
   static SafeArray Texts(std::initializer_list<const wchar_t*> items, VARTYPE type,
@@ -295,9 +294,6 @@ class BubbleSortCall : public ::testing::Test {
     }
     return s;
   }
-
-  kb::ComPtr<IDispatch> object_;
-  kb::_clsCommon* o_;
 };
 
 TEST_F(BubbleSortCall, TextsByCodeUnit) {
