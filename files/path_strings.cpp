@@ -90,8 +90,10 @@ Bstr ShowShortPathAPI(frame::Common&, IDispatch** frm, IDispatch** lbl, BSTR* Wh
   IDispatch* form = rt::Require(frm);
   IDispatch* label = rt::Require(lbl);
   const rt::AnsiText text(*WhatString);
+  // The system may write a compacted path longer than a short one it was
+  // given ("..." for "a"), up to MAX_PATH characters.
   std::string buffer(text.Get() ? text.Get() : "", text.Size());
-  buffer.push_back('\0');
+  buffer.resize(std::max<size_t>(buffer.size(), MAX_PATH) + 1, '\0');
   rt::Put(form, L"ScaleMode", *rt::FromShort(kScalePixels).Get());
   const double labelWidth = rt::ToDouble(*rt::Get(label, L"Width").Get());
   const double drawWidth = rt::ToDouble(*rt::Get(form, L"DrawWidth").Get());

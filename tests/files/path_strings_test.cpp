@@ -279,6 +279,11 @@ TEST_F(ShortPath, FitsTheLabelAndKeepsTheRestBehindTheNul) {
   EXPECT_EQ(path.substr(nul + 1), shortened.substr(nul + 1));
 
   EXPECT_EQ(path, Shorten(form_.Get(), wide.Get(), path));
+  // Too narrow for anything: what the system writes may be longer than a
+  // short path, and only the path's own length comes back.
+  auto tiny = form_->AddLabel(L"lblTiny", {{8, 60, 3, 17}});
+  for (const wchar_t* shortPath : {L"a", L"x\\y", L"C:\\a\\b.txt"})
+    EXPECT_EQ(std::wcslen(shortPath), Shorten(form_.Get(), tiny.Get(), shortPath).size());
   EXPECT_EQ(L"", Shorten(form_.Get(), narrow.Get(), L""));
   // The system takes no path of MAX_PATH characters or more.
   const std::wstring tooLong = L"C:\\" + std::wstring(300, L'd') + L"\\f.txt";
