@@ -8,18 +8,28 @@
 
 namespace kb::rt {
 namespace {
-constexpr long kErrCannotCreate = 429;
+
+[[noreturn]] void RaiseCreateFailure(HRESULT hr) {
+  if (hr == E_OUTOFMEMORY) Raise(kErrOutOfMemory);
+  Raise(kErrCantCreateObject);
+}
+
 }  // namespace
 
 ComPtr<IDispatch> CreateObject(std::wstring_view progId) {
-  const std::wstring name(progId);
+  const std::wstring id(progId);
   CLSID clsid{};
-  if (FAILED(::CLSIDFromProgID(name.c_str(), &clsid))) Raise(kErrCannotCreate);
-  ComPtr<IDispatch> object;
-  if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                IID_IDispatch, reinterpret_cast<void**>(object.Out()))))
-    Raise(kErrCannotCreate);
-  return object;
+  if (const HRESULT hr = ::CLSIDFromProgID(id.c_str(), &clsid); FAILED(hr)) RaiseCreateFailure(hr);
+  ComPtr<IUnknown> object;
+  if (const HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IUnknown,
+                                            reinterpret_cast<void**>(object.Out()));
+      FAILED(hr))
+    RaiseCreateFailure(hr);
+  ComPtr<IDispatch> automation = object.As<IDispatch>(IID_IDispatch);
+  if (!automation)
+    Raise(kErrNoAutomation,
+          L"Class doesn't support Automation or does not support expected interface");
+  return automation;
 }
 
 }  // namespace kb::rt

@@ -1,6 +1,7 @@
-// CreateObject: a new automation object by its programmatic identifier, as
-// the runtime creates one (in-process or local server, whichever the class
-// offers).
+// Creating an automation object by its programmatic identifier, as the
+// runtime's CreateObject does: the identifier is looked up in the registry
+// and the object comes from whatever server is registered for it, in the
+// client's process or in a process of its own.
 #pragma once
 
 #include <oaidl.h>
@@ -11,8 +12,13 @@
 
 namespace kb::rt {
 
-// A class that is not registered, or that fails to create its object,
-// raises 429.
+// Run-time errors of object creation.
+inline constexpr long kErrCantCreateObject = 429;
+inline constexpr long kErrNoAutomation = 430;
+
+// The new object's automation interface.  An identifier nobody registered, a
+// server that is missing or refuses to create the object raise 429 (7 when
+// it runs out of memory); an object without an automation interface 430.
 ComPtr<IDispatch> CreateObject(std::wstring_view progId);
 
 }  // namespace kb::rt

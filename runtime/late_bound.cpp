@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/convert.h"
 #include "runtime/errors.h"
 #include "runtime/text.h"
 
@@ -163,7 +164,7 @@ Variant ValueOf(const VARIANT& value) {
     return inner;
   }
   Variant copy;
-  Check(::VariantCopyInd(copy.Get(), const_cast<VARIANT*>(&v)));
+  CheckAutomation(::VariantCopyInd(copy.Get(), const_cast<VARIANT*>(&v)));
   return copy;
 }
 
@@ -173,7 +174,7 @@ Variant Coerced(const VARIANT& value, VARTYPE type) {
   if (v.Type() == VT_NULL) Raise(kErrInvalidNull);
   if (v.Type() == VT_ERROR || (v.Type() & VT_ARRAY)) Raise(kErrTypeMismatch);
   Variant out;
-  Check(::VariantChangeTypeEx(out.Get(), v.Get(), LOCALE_USER_DEFAULT, 0, type));
+  CheckAutomation(::VariantChangeTypeEx(out.Get(), v.Get(), LOCALE_USER_DEFAULT, 0, type));
   return out;
 }
 }  // namespace

@@ -169,10 +169,9 @@ TEST(Binding, PropertiesHonourTheirDirection) {
   EXPECT_EQ(DISP_E_MEMBERNOTFOUND,
             Call(o.Get(), 0x60030042, DISPATCH_PROPERTYPUT, {Long(1)}, {DISPID_PROPERTYPUT}).hr)
       << "a method cannot be assigned";
-  // The property put reaches its body, which this build does not carry yet.
+  // The property put reaches its body.
   auto put = Call(o.Get(), timer, DISPATCH_PROPERTYPUT, {Long(120)}, {DISPID_PROPERTYPUT});
-  EXPECT_EQ(DISP_E_EXCEPTION, put.hr);
-  EXPECT_EQ(E_NOTIMPL, put.scode);
+  EXPECT_EQ(S_OK, put.hr);
 }
 
 TEST(Failures, RunTimeErrorsCarryNumberDescriptionAndSource) {
@@ -203,13 +202,41 @@ TEST(Failures, RunTimeErrorsCarryNumberDescriptionAndSource) {
 
 TEST(Failures, MembersNotInThisBuildSayWhich) {
   auto common = Create(L"Kitbag.clsCommon");
-  Bstr text(L"x");
-  auto late = Call(common.Get(), L"cmn_SendToWord", {Text(text.Get())});
-  EXPECT_EQ(DISP_E_EXCEPTION, late.hr);
-  EXPECT_EQ(E_NOTIMPL, late.scode);
-  EXPECT_NE(std::wstring::npos, late.description.find(L"cmn_SendToWord"));
   auto* e = Early<kb::_clsCommon>(common);
-  EXPECT_EQ(E_NOTIMPL, e->lpVtbl->cmn_SendToWord(e, text.Ref()));
+  // Whichever of these members without parameters this build still lacks.
+  struct Candidate {
+    const wchar_t* name;
+    HRESULT (*early)(kb::_clsCommon* e);
+  } const candidates[] = {
+      {L"cmn_WindowsDirectory",
+       [](kb::_clsCommon* e) {
+         Bstr r;
+         return e->lpVtbl->cmn_WindowsDirectory(e, r.Out());
+       }},
+      {L"cmn_SystemDirectory",
+       [](kb::_clsCommon* e) {
+         Bstr r;
+         return e->lpVtbl->cmn_SystemDirectory(e, r.Out());
+       }},
+      {L"cmn_AppPath",
+       [](kb::_clsCommon* e) {
+         Variant r;
+         return e->lpVtbl->cmn_AppPath(e, r.Out());
+       }},
+      {L"cmn_GetDriveList",
+       [](kb::_clsCommon* e) {
+         Variant r;
+         return e->lpVtbl->cmn_GetDriveList(e, r.Out());
+       }},
+  };
+  for (const Candidate& c : candidates) {
+    auto late = Call(common.Get(), c.name, {});
+    if (late.hr != DISP_E_EXCEPTION || late.scode != E_NOTIMPL) continue;
+    EXPECT_NE(std::wstring::npos, late.description.find(c.name));
+    EXPECT_EQ(E_NOTIMPL, c.early(e));
+    return;
+  }
+  GTEST_SKIP() << "every member of the list is built";
 }
 
 // The library stays loaded while any object or factory lock lives.

@@ -51,7 +51,10 @@ const wchar_t* const kSkip[] = {
     L"cmn_Browse4Folder",          // the folder browser
     L"cmn_MultipleFileCmnDialog",  // the file-open dialog
     L"cmn_OpenDocument",           // starts the document's program, a process a call
-    L"cmn_Sleep",                  // sleeps for its argument; -1 means for ever
+    L"cmn_Sleep",                  // sleeps for its argument, up to weeks
+    L"cmn_PrintWebPage",           // starts the printing command, a process a call
+    L"cmn_URLDownloadToFile",      // blocks until the address answers or times out
+    L"cmn_OpenCloseCDROM",         // moves a real CD drive's door
     L"cmn_CopyFile",               // the shell's questions and a message box on failure
     L"cmn_OpenTextFile",           // a message box for every file it cannot read
 };

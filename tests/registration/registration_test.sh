@@ -56,8 +56,15 @@ fail() { checks=$((checks + 1)); failures=$((failures + 1)); echo "not ok - $*";
 # ---- the prefix ---------------------------------------------------------------------
 prefix=$work/prefix
 export WINEPREFIX=$prefix WINEDEBUG=-all
+# A display of its own: a second prefix's desktop on the suite's display would
+# take it over, and every later test there would wait for a new desktop.
+# shellcheck source=tools/session.sh
+source "$(dirname "$wine_run")/session.sh"
+kb_start_xvfb || die "cannot start Xvfb"
 cleanup() {
   wineserver -k >/dev/null 2>&1
+  local pid
+  for pid in "${kb_session_pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
   if [[ ${KITBAG_KEEP_PREFIX:-0} == 1 ]]; then
     echo "# prefix kept in $prefix"
   else

@@ -134,6 +134,11 @@ TEST_F(ServicesTest, ValuesAreCoercedAsTheRuntimeDoes) {
   EXPECT_EQ(ErrorOf([] { kb::rt::ToLong(*VText(L"abc").Get()); }), kb::kErrTypeMismatch);
   EXPECT_EQ(ErrorOf([] { kb::rt::ToLong(*VNull().Get()); }), kb::kErrInvalidNull);
   EXPECT_EQ(ErrorOf([] { kb::rt::ToShort(*VI4(40000).Get()); }), kb::kErrOverflow);
+  // Error information an earlier failure left on the thread is not this one's.
+  kb::SetErrorInfoFor(kb::Error(kb::kErrFileNotFound), IID_NULL);
+  EXPECT_EQ(ErrorOf([] { kb::rt::ToShort(*VI4(40000).Get()); }), kb::kErrOverflow);
+  kb::SetErrorInfoFor(kb::Error(kb::kErrFileNotFound), IID_NULL);
+  EXPECT_EQ(ErrorOf([] { kb::rt::ToLong(*VText(L"abc").Get()); }), kb::kErrTypeMismatch);
   EXPECT_EQ(ErrorOf([] { kb::rt::ObjectOf(*VText(L"x").Get()); }), kb::rt::kErrObjectRequired);
   EXPECT_EQ(ErrorOf([] { kb::rt::ObjectOf(*VObject(nullptr).Get()); }), kb::kErrObjectNotSet);
   auto bag = Make<PropertyBag>();
