@@ -5,6 +5,7 @@
 #include "runtime/convert.h"
 #include "runtime/errors.h"
 #include "runtime/handles.h"
+#include "runtime/late_bound.h"
 #include "runtime/text.h"
 
 namespace kb::rt {
@@ -12,13 +13,6 @@ namespace {
 
 Order FromSign(int sign) {
   return sign < 0 ? Order::Less : sign > 0 ? Order::Greater : Order::Equal;
-}
-
-// The value a variant holds, references followed.
-Variant ValueCopy(const VARIANT& v) {
-  Variant copy;
-  CheckAutomation(::VariantCopyInd(copy.Get(), const_cast<VARIANT*>(&v)));
-  return copy;
 }
 
 Order CompareNumbers(VARIANT& a, VARIANT& b) {
@@ -59,8 +53,9 @@ bool IsNumberType(VARTYPE vt) {
 Order CompareText(std::wstring_view a, std::wstring_view b) { return FromSign(a.compare(b)); }
 
 Order CompareValues(const VARIANT& left, const VARIANT& right) {
-  Variant a = ValueCopy(left);
-  Variant b = ValueCopy(right);
+  // An object stands for its default member's value.
+  Variant a = ValueOf(left);
+  Variant b = ValueOf(right);
   const VARTYPE ta = a.Type();
   const VARTYPE tb = b.Type();
   if (ta == VT_NULL || tb == VT_NULL) return Order::Null;

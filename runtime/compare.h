@@ -23,8 +23,9 @@ Order CompareText(std::wstring_view a, std::wstring_view b);
 //   texts by code unit;
 //   a number is less than any text;
 //   Empty counts as 0 against a number and as "" against a text;
-//   Null against anything gives Null.
-// Anything else (errors, arrays, objects without a value) raises 13.
+//   Null against anything gives Null;
+//   an object compares by its default member's value (438 without one).
+// Anything else (errors, arrays) raises 13.
 Order CompareValues(const VARIANT& a, const VARIANT& b);
 
 // Whether a variant type is a number to the comparison.

@@ -18,6 +18,7 @@
 #include "runtime/handles.h"
 #include "tests/files/files_test.h"
 #include "tests/frame/frame_test.h"
+#include "tests/support/forms.h"
 
 namespace {
 
@@ -385,6 +386,28 @@ TEST_F(BubbleSortCall, BadArraysFail) {
   V_VT(grid.Get()) = VT_ARRAY | VT_BSTR;
   V_ARRAY(grid.Get()) = ::SafeArrayCreate(VT_BSTR, 2, row);
   EXPECT_EQ(0, errorOf(grid.Get()));
+}
+
+TEST_F(BubbleSortCall, ObjectsCompareByTheirDefaultValue) {
+  auto form = kb::support::Make<kb::support::Form>();
+  const wchar_t* texts[] = {L"b", L"a", L"c"};
+  SafeArray a = Vector(VT_VARIANT, 3);
+  for (int i = 0; i < 3; ++i) {
+    auto box =
+        form->AddTextBox(L"txt" + std::to_wstring(i), {{8, 8 + 30 * i, 80, 24}, false, texts[i]});
+    V_VT(&Data<VARIANT>(a)[i]) = VT_DISPATCH;
+    V_DISPATCH(&Data<VARIANT>(a)[i]) = box.Detach();
+  }
+  Variant v;
+  V_VT(v.Get()) = VT_ARRAY | VT_VARIANT;
+  V_ARRAY(v.Get()) = a.Release();
+  ASSERT_EQ(S_OK, Sort(v.Get()));
+  const VARIANT* items = static_cast<VARIANT*>(V_ARRAY(v.Get())->pvData);
+  // The box that moved right did so as its text.
+  EXPECT_EQ(VT_DISPATCH, V_VT(&items[0]));
+  EXPECT_EQ(VT_BSTR, V_VT(&items[1]));
+  EXPECT_EQ(VT_DISPATCH, V_VT(&items[2]));
+  EXPECT_EQ(L"a,'b,c", Joined(V_ARRAY(v.Get()), VT_VARIANT));
 }
 
 TEST_F(BubbleSortCall, LateBoundScriptArray) {
