@@ -104,6 +104,7 @@ struct Collected {
   long total = 0;
   size_t count = 0;
   bool sorted = false;
+  double listSeconds = 0;  // sorting the list and handing out its copy
 };
 
 // One collection on a thread of its own: the file list belongs to the thread,
@@ -128,8 +129,10 @@ Collected CollectOnce(const std::wstring& root, double& seconds) {
         ::VariantInit(&list);
         const double begin = bench::Now();
         o->lpVtbl->cmn_CreateFileArray(o, start, &pattern, &subFolders, &sort, &job.out.total);
+        const double walked = bench::Now();
         o->lpVtbl->get_cmn_FileArray(o, &list);
         job.seconds = bench::Now() - begin;
+        job.out.listSeconds = job.seconds - (walked - begin);
         if (V_VT(&list) == (VT_ARRAY | VT_BSTR) && V_ARRAY(&list)) {
           const auto* items = static_cast<BSTR*>(V_ARRAY(&list)->pvData);
           job.out.count = V_ARRAY(&list)->rgsabound[0].cElements;
@@ -206,7 +209,7 @@ int main() {
   const size_t expectedCount =
       static_cast<size_t>(kTopFolders) * (kSubFolders + 1) * kFilesPerFolder;
 
-  double bestOurs = 1e9, bestRaw = 1e9, bestPeer = 1e9;
+  double bestOurs = 1e9, bestRaw = 1e9, bestPeer = 1e9, bestList = 0;
   bool sound = true;
   for (int round = 0; round < kRounds; ++round) {
     std::vector<std::wstring> names;
@@ -218,6 +221,7 @@ int main() {
 
     double seconds = 0;
     const Collected ours = CollectOnce(root, seconds);
+    if (seconds < bestOurs) bestList = ours.listSeconds;
     bestOurs = std::min(bestOurs, seconds);
     sound = sound && ours.count == expectedCount && ours.total == expectedTotal && ours.sorted;
   }
@@ -234,9 +238,11 @@ int main() {
   }
   RemoveTree(root);
 
-  std::printf("collect: best of %d: ours %.3f s, raw walk %.3f s; best of %d: script %.3f s%s\n",
-              kRounds, bestOurs, bestRaw, kPeerRounds, bestPeer,
-              sound ? "" : " (RESULTS DIFFER: the ratios do not count)");
+  std::printf(
+      "collect: best of %d: ours %.3f s (the sorted list %.3f s of it), raw walk %.3f s; best of "
+      "%d: script %.3f s%s\n",
+      kRounds, bestOurs, bestList, bestRaw, kPeerRounds, bestPeer,
+      sound ? "" : " (RESULTS DIFFER: the ratios do not count)");
   bench::Result("collect", bestPeer / bestOurs, "script / ours", ">= 2");
   bench::Result("collect", bestOurs / bestRaw, "ours / raw walk", "<= 1.5");
   ::CoUninitialize();

@@ -39,6 +39,11 @@ PacedEvents::~PacedEvents() { --tDepth; }
 
 void PacedEvents::Step() {
   if (tLastRun != 0 && Now() - tLastRun < Interval()) return;
+  tLastRun = Now();
+  // An empty queue runs no handler: only a queue with something in it (a
+  // message, input, a timer due, a message sent from another thread) is
+  // handed to DoEvents.
+  if (HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0) return;
   const bool outer = tInEvents;
   tInEvents = true;
   DoEvents();

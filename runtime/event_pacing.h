@@ -23,8 +23,9 @@ class PacedEvents {
   // One step of the loop: DoEvents when it is due.
   void Step();
 
-  // How many times events have run on this thread: a loop that sees this
-  // change knows that a handler may have run (and changed the files).
+  // How many times events have run on this thread (DoEvents found something
+  // to dispatch): a loop that sees this change knows that a handler may have
+  // run (and changed the files).
   static unsigned long Runs();
 };
 
