@@ -36,6 +36,10 @@ class Common : public ObjectBase {
 class DataBase : public ObjectBase {
  public:
   DataBase();
+
+  // The object's own default interface, for the routines that open and
+  // close their recordsets through its dB_OpenRs and dB_CloseRs.
+  _clsDataBase* Self() { return reinterpret_cast<_clsDataBase*>(Dual()); }
 };
 
 class IniFiles : public ObjectBase {

@@ -103,8 +103,7 @@ bool Fill(OpenFile& file) {
 
 void Write(short number, std::wstring_view text, bool newLine) {
   OpenFile& file = Opened(number, FileMode::Output);
-  const AnsiText bytes(text);
-  file.buffer.append(bytes.Get(), bytes.Size());
+  AppendAnsi(text, file.buffer);
   if (newLine) file.buffer += "\r\n";
   if (file.buffer.size() >= kBlock) Flush(file);
 }

@@ -50,10 +50,8 @@ struct ExcepInfo {
   throw Error::FromObject(hr, description, std::wstring(View(e.info.bstrSource)));
 }
 
-Variant Invoke(IDispatch* object, std::wstring_view name, WORD flags,
-               std::initializer_list<VARIANT> args, const VARIANT* putValue) {
-  if (!object) Raise(kErrObjectNotSet);
-  const DISPID id = IdOf(object, name);
+Variant InvokeId(IDispatch* object, DISPID id, WORD flags, std::initializer_list<VARIANT> args,
+                 const VARIANT* putValue) {
   // Arguments go in last to first; a put's value goes first, named.
   std::vector<VARIANT> slots;
   if (putValue) slots.push_back(*putValue);
@@ -71,6 +69,12 @@ Variant Invoke(IDispatch* object, std::wstring_view name, WORD flags,
   if (hr == DISP_E_EXCEPTION) RaiseException(excep);
   Check(hr);
   return result;
+}
+
+Variant Invoke(IDispatch* object, std::wstring_view name, WORD flags,
+               std::initializer_list<VARIANT> args, const VARIANT* putValue) {
+  if (!object) Raise(kErrObjectNotSet);
+  return InvokeId(object, IdOf(object, name), flags, args, putValue);
 }
 
 }  // namespace
@@ -110,6 +114,11 @@ Variant Get(IDispatch* object, std::wstring_view name, std::initializer_list<VAR
 
 void Put(IDispatch* object, std::wstring_view name, const VARIANT& value) {
   Invoke(object, name, DISPATCH_PROPERTYPUT, {}, &value);
+}
+
+void PutValue(IDispatch* object, const VARIANT& value) {
+  if (!object) Raise(kErrObjectNotSet);
+  InvokeId(object, DISPID_VALUE, DISPATCH_PROPERTYPUT, {}, &value);
 }
 
 void Call(IDispatch* object, std::wstring_view name, std::initializer_list<VARIANT> args) {

@@ -32,6 +32,8 @@ IDispatch* Require(IDispatch* const* object);
 Variant Get(IDispatch* object, std::wstring_view name, std::initializer_list<VARIANT> args = {});
 // `o.Name = value`.
 void Put(IDispatch* object, std::wstring_view name, const VARIANT& value);
+// `o = value`: an assignment to the object's default member.
+void PutValue(IDispatch* object, const VARIANT& value);
 // `o.Name args`: a method called as a statement.
 void Call(IDispatch* object, std::wstring_view name, std::initializer_list<VARIANT> args = {});
 

@@ -1,6 +1,8 @@
 #include "runtime/text.h"
 
+#include <array>
 #include <cstdint>
+#include <memory>
 
 #include "runtime/convert.h"
 #include "runtime/errors.h"
@@ -45,17 +47,79 @@ Bstr ToText(const VARIANT& in) {
 }
 
 namespace {
+
+// The byte of every UTF-16 unit in a code page of one byte per character,
+// taken from the system's own conversion in one call: large texts (a file
+// being written line by line) then cost a table look-up per character.
+class SingleByteCodePage {
+ public:
+  // Null when the system code page has characters of more than one byte.
+  static const SingleByteCodePage* Get() {
+    static const std::unique_ptr<SingleByteCodePage> table = Make();
+    return table.get();
+  }
+  // Appends the bytes of a text to `out`; false (and nothing appended) when
+  // the text holds surrogates, which the system converts in pairs.
+  bool Append(std::wstring_view text, std::string& out) const {
+    const size_t start = out.size();
+    out.resize(start + text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+      const wchar_t c = text[i];
+      if (c >= 0xD800 && c <= 0xDFFF) {
+        out.resize(start);
+        return false;
+      }
+      out[start + i] = bytes_[c];
+    }
+    return true;
+  }
+
+ private:
+  static std::unique_ptr<SingleByteCodePage> Make() {
+    CPINFO info{};
+    if (!::GetCPInfo(CP_ACP, &info) || info.MaxCharSize != 1) return nullptr;
+    std::wstring all;
+    for (unsigned c = 0; c <= 0xFFFF; ++c)
+      if (c < 0xD800 || c > 0xDFFF) all += static_cast<wchar_t>(c);
+    std::string converted(all.size(), '\0');
+    BOOL lossy = FALSE;
+    const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, all.data(),
+                                        static_cast<int>(all.size()), converted.data(),
+                                        static_cast<int>(converted.size()), "?", &lossy);
+    if (n != static_cast<int>(all.size())) return nullptr;
+    auto table = std::make_unique<SingleByteCodePage>();
+    for (size_t i = 0; i < all.size(); ++i) table->bytes_[all[i]] = converted[i];
+    return table;
+  }
+  std::array<char, 0x10000> bytes_{};
+};
+
+// Short texts (most system calls) go straight to the system, long ones
+// through the table.
+constexpr size_t kTableFrom = 64;
+
 std::string ToCodePage(std::wstring_view text) {
-  if (text.empty()) return {};
+  std::string out;
+  AppendAnsi(text, out);
+  return out;
+}
+
+}  // namespace
+
+void AppendAnsi(std::wstring_view text, std::string& out) {
+  if (text.empty()) return;
+  if (text.size() >= kTableFrom) {
+    const auto* table = SingleByteCodePage::Get();
+    if (table && table->Append(text, out)) return;
+  }
   BOOL lossy = FALSE;
   const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
                                       static_cast<int>(text.size()), nullptr, 0, "?", &lossy);
-  std::string out(static_cast<size_t>(n), '\0');
+  const size_t start = out.size();
+  out.resize(start + static_cast<size_t>(n));
   ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                        out.data(), n, "?", &lossy);
-  return out;
+                        out.data() + start, n, "?", &lossy);
 }
-}  // namespace
 
 AnsiText::AnsiText(BSTR text, bool nullForNull)
     : bytes_(ToCodePage(View(text))), isNull_(nullForNull && text == nullptr) {}

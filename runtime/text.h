@@ -39,6 +39,10 @@ class AnsiText {
   bool isNull_ = false;
 };
 
+// Appends a text's bytes in the system ANSI code page (as AnsiText has them)
+// to `out`.
+void AppendAnsi(std::wstring_view text, std::string& out);
+
 // ANSI bytes back to text, at their full length (NULs included).
 Bstr FromAnsi(const char* bytes, size_t length);
 

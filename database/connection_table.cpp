@@ -1,0 +1,103 @@
+// The per-thread connection table: dB_OpendB, dB_OpenRs, dB_CloseRs, dB_ClosedB.
+#include <string>
+
+#include "data/data_layer.h"
+#include "database/recordsets.h"
+#include "database/routines.h"
+#include "frame/modintvars.h"
+#include "runtime/errors.h"
+#include "runtime/late_bound.h"
+#include "runtime/msgbox.h"
+
+namespace kb::database {
+namespace {
+
+constexpr HRESULT kGenericFailure = E_FAIL;  // -2147467259
+constexpr wchar_t kProvider40[] = L"Microsoft.Jet.OLEDB.4.0";
+constexpr wchar_t kProvider351[] = L"Microsoft.Jet.OLEDB.3.51";
+constexpr wchar_t kOpenFailedTitle[] = L"Fejl under åbningen af dBfilen";
+
+// A run of statements in resume-next mode: a failing statement is skipped,
+// and its error stays the current one until the next failure or a Clear.
+class ResumeNext {
+ public:
+  template <class Statement>
+  void operator()(Statement&& statement) {
+    try {
+      statement();
+    } catch (...) {
+      current_ = CurrentError();
+      failed_ = true;
+    }
+  }
+  long Number() const { return failed_ ? current_.Number() : 0; }
+  const std::wstring& Description() const { return current_.Description(); }
+  void Clear() { failed_ = false; }
+
+ private:
+  Error current_{0, L""};
+  bool failed_ = false;
+};
+
+void Resize(long highest) {
+  auto& table = frame::CurrentThreadState().connections;
+  if (highest < 0) Raise(kErrSubscript);
+  // Dropped slots release their connections after the table has its new size.
+  std::vector<ComPtr<IDispatch>> dropped;
+  const size_t size = static_cast<size_t>(highest) + 1;
+  for (size_t i = size; i < table.size(); ++i) dropped.push_back(std::move(table[i]));
+  table.resize(size);
+}
+
+}  // namespace
+
+void OpendB(frame::DataBase&, BSTR* FileName, BSTR* UserId, BSTR* PassWord, long* ConNumber) {
+  const long slot = *ConNumber;
+  ResumeNext run;
+  int attempt = 0;
+  run([&] { Resize(slot); });
+  run([&] { SetSlot(slot, data::NewConnection()); });
+  run([&] { rt::Put(SlotConnection(slot).Get(), L"Provider", *rt::FromText(kProvider40).Get()); });
+  for (;;) {
+    run([&] {
+      rt::Call(SlotConnection(slot).Get(), L"Open",
+               {*rt::FromText(View(*FileName)).Get(), *rt::FromText(View(*UserId)).Get(),
+                *rt::FromText(View(*PassWord)).Get(), *rt::FromLong(-1).Get()});
+    });
+    if (run.Number() == 0) return;
+    if (attempt == 1) {
+      const std::wstring text = run.Description();
+      run([&] { rt::MsgBox(text, MB_ICONHAND | MB_OK, kOpenFailedTitle); });
+      run([&] { rt::Call(SlotConnection(slot).Get(), L"Close"); });
+      run([&] { SetSlot(slot, nullptr); });
+      return;
+    }
+    attempt = 1;
+    if (run.Number() != kGenericFailure) return;
+    run([&] {
+      rt::Put(SlotConnection(slot).Get(), L"Provider", *rt::FromText(kProvider351).Get());
+    });
+    run.Clear();
+  }
+}
+
+ComPtr<IDispatch> OpenRs(frame::DataBase&, BSTR* SQL, long* WhatCursor, long* WhatLockType,
+                         long* ConNumber) {
+  return OpenRecordset(View(*SQL), *WhatCursor, *WhatLockType, *ConNumber);
+}
+
+void CloseRs(frame::DataBase&, IDispatch** ActiveRecordset) {
+  rt::Call(rt::Require(ActiveRecordset), L"Close");
+  // Setting the caller's variable to Nothing gives up its reference.
+  std::exchange(*ActiveRecordset, nullptr)->Release();
+}
+
+void ClosedB(frame::DataBase&, long* ConNumber) {
+  const long slot = *ConNumber;
+  const ComPtr<IDispatch> connection = SlotConnection(slot);
+  if (!connection) Raise(kErrObjectNotSet);
+  rt::Call(connection.Get(), L"Close");
+  SetSlot(slot, nullptr);
+}
+
+}  // namespace kb::database
