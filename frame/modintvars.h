@@ -18,7 +18,10 @@ namespace kb::frame {
 struct ThreadState {
   // The file list the file collector fills; unallocated until first filled.
   bool fileListAllocated = false;
-  std::vector<std::wstring> fileList;
+  std::vector<Bstr> fileList;
+  // The leading names of the list that a sort was asked for and that are
+  // sorted when the list is next looked at (0: none).
+  size_t fileListSortDue = 0;
   // The connection table of clsDataBase.
   std::vector<ComPtr<IDispatch>> connections;
   // What the text editor window is fed with and hands back.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/errors.h"
+#include "runtime/file_errors.h"
 #include "runtime/text.h"
 
 namespace kb::rt {
@@ -16,8 +17,6 @@ constexpr long kErrDeviceIO = 57;
 constexpr long kErrDiskFull = 61;
 constexpr long kErrInputPastEnd = 62;
 constexpr long kErrTooManyFiles = 67;
-constexpr long kErrPermissionDenied = 70;
-constexpr long kErrPathFileAccess = 75;
 
 // Numbers 1 to 511 can be opened; FreeFile hands out 1 to 255.
 constexpr short kHighestNumber = 511;
@@ -65,21 +64,6 @@ OpenFile& Opened(short number, FileMode wanted) {
   const bool reading = entry->mode == FileMode::Input;
   if (reading != (wanted == FileMode::Input)) Raise(kErrBadFileMode);
   return *entry;
-}
-
-// The runtime's error for a failed open, from the system's reason.
-[[noreturn]] void RaiseOpenFailure(DWORD reason) {
-  switch (reason) {
-    case ERROR_FILE_NOT_FOUND: Raise(kErrFileNotFound);
-    case ERROR_PATH_NOT_FOUND: Raise(kErrPathNotFound);
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME: Raise(kErrBadFileNameOrNumber);
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: Raise(kErrPermissionDenied);
-    case ERROR_TOO_MANY_OPEN_FILES: Raise(kErrTooManyFiles);
-    case ERROR_DISK_FULL: Raise(kErrDiskFull);
-    default: Raise(kErrPathFileAccess);
-  }
 }
 
 void Flush(OpenFile& file) {
@@ -146,7 +130,7 @@ void Open(std::wstring_view path, FileMode mode, short number) {
                                                        : OPEN_ALWAYS;
   Handle handle(::CreateFileA(name.Get(), access, share, nullptr, disposition,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!handle) RaiseOpenFailure(::GetLastError());
+  if (!handle) RaiseFileError(::GetLastError());
   if (mode == FileMode::Append) ::SetFilePointer(handle.Get(), 0, nullptr, FILE_END);
   auto file = std::make_unique<OpenFile>();
   file->handle = std::move(handle);

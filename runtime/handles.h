@@ -207,6 +207,30 @@ class Handle {
   HANDLE h_ = nullptr;
 };
 
+// Owns a directory enumeration of FindFirstFile.
+class FindHandle {
+ public:
+  FindHandle() = default;
+  explicit FindHandle(HANDLE h) : h_(h) {}
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  FindHandle(FindHandle&& o) noexcept : h_(std::exchange(o.h_, INVALID_HANDLE_VALUE)) {}
+  FindHandle& operator=(FindHandle&& o) noexcept {
+    if (this != &o) Reset(std::exchange(o.h_, INVALID_HANDLE_VALUE));
+    return *this;
+  }
+  ~FindHandle() { Reset(); }
+  void Reset(HANDLE h = INVALID_HANDLE_VALUE) {
+    if (h_ != INVALID_HANDLE_VALUE) ::FindClose(h_);
+    h_ = h;
+  }
+  HANDLE Get() const { return h_; }
+  explicit operator bool() const { return h_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE h_ = INVALID_HANDLE_VALUE;
+};
+
 // Owns an open registry key.
 class RegKey {
  public:

@@ -55,6 +55,8 @@ const wchar_t* const kSkip[] = {
     L"cmn_PrintWebPage",           // starts the printing command, a process a call
     L"cmn_URLDownloadToFile",      // blocks until the address answers or times out
     L"cmn_OpenCloseCDROM",         // moves a real CD drive's door
+    L"cmn_CopyFile",               // the shell's questions and a message box on failure
+    L"cmn_OpenTextFile",           // a message box for every file it cannot read
     L"dB_OpendB",                  // a file it cannot open is reported in a message box
     L"dB_RsToCSVFile",             // every failure is reported in a message box
 };

@@ -1,0 +1,250 @@
+// The file collector over a generated tree of 20,000 files in 2,000 folders,
+// with subfolders and sorting, against (a) a script collecting the same
+// lower-cased names and total size with the file system object, and (b) a
+// bare FindFirstFile/FindNextFile walk collecting names and sizes, the limit
+// any collector has.  All three run here, on the same tree, in this run; the
+// ratios cancel out the speed of the machine.  Each side's best of several
+// rounds counts, since other programs share the machine.
+#include <windows.h>
+
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/bench_common.h"
+
+namespace {
+
+constexpr int kTopFolders = 40;
+constexpr int kSubFolders = 49;  // below each top folder: 40 + 40 * 49 = 2,000 folders
+constexpr int kFilesPerFolder = 10;
+constexpr int kRounds = 5;
+constexpr int kPeerRounds = 2;
+
+std::wstring TempFolder() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH + 1, temp);
+  return temp;
+}
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring full = path + L"\\" + name;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(full);
+      else
+        ::DeleteFileW(full.c_str());
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+  }
+  ::RemoveDirectoryW(path.c_str());
+}
+
+// Files in mixed case with sizes of 1 to 97 bytes, none in the root.
+long long MakeTree(const std::wstring& root) {
+  RemoveTree(root);
+  ::CreateDirectoryW(root.c_str(), nullptr);
+  long long total = 0;
+  int n = 0;
+  const std::string content(100, 'x');
+  auto fill = [&](const std::wstring& folder) {
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    for (int f = 0; f < kFilesPerFolder; ++f, ++n) {
+      const std::wstring name = folder + L"\\Faktura_" + std::to_wstring((n * 7919) % 100003) +
+                                (n % 2 ? L".TXT" : L".txt");
+      HANDLE file =
+          ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+      const DWORD size = static_cast<DWORD>(n % 97 + 1);
+      DWORD written = 0;
+      ::WriteFile(file, content.data(), size, &written, nullptr);
+      ::CloseHandle(file);
+      total += size;
+    }
+  };
+  for (int t = 0; t < kTopFolders; ++t) {
+    const std::wstring top = root + L"\\Afdeling " + std::to_wstring(t);
+    fill(top);
+    for (int s = 0; s < kSubFolders; ++s) fill(top + L"\\Sag " + std::to_wstring(s));
+  }
+  return total;
+}
+
+// ---- (b) the limit ----------------------------------------------------------------
+
+void Walk(const std::wstring& folder, std::vector<std::wstring>& names, long long& total) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  std::vector<std::wstring> subFolders;
+  do {
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (data.cFileName[0] != L'.') subFolders.push_back(folder + L"\\" + data.cFileName);
+    } else {
+      names.emplace_back(data.cFileName);
+      total += data.nFileSizeLow;
+    }
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+  for (const auto& sub : subFolders) Walk(sub, names, total);
+}
+
+// ---- ours ----------------------------------------------------------------------------
+
+struct Collected {
+  long total = 0;
+  size_t count = 0;
+  bool sorted = false;
+  double listSeconds = 0;  // sorting the list and handing out its copy
+};
+
+// One collection on a thread of its own: the file list belongs to the thread,
+// so every round starts with none.
+Collected CollectOnce(const std::wstring& root, double& seconds) {
+  struct Job {
+    const std::wstring* root;
+    Collected out;
+    double seconds = 0;
+  };
+  Job job{&root, {}, 0};
+  struct Thread {
+    static DWORD WINAPI Run(void* p) {
+      Job& job = *static_cast<Job*>(p);
+      ::CoInitialize(nullptr);
+      kb::_clsCommon* o = bench::NewCommon();
+      if (o) {
+        BSTR start = ::SysAllocString(job.root->c_str());
+        BSTR pattern = ::SysAllocString(L"*.*");
+        VARIANT_BOOL subFolders = VARIANT_TRUE, sort = VARIANT_TRUE;
+        VARIANT list;
+        ::VariantInit(&list);
+        const double begin = bench::Now();
+        o->lpVtbl->cmn_CreateFileArray(o, start, &pattern, &subFolders, &sort, &job.out.total);
+        const double walked = bench::Now();
+        o->lpVtbl->get_cmn_FileArray(o, &list);
+        job.seconds = bench::Now() - begin;
+        job.out.listSeconds = job.seconds - (walked - begin);
+        if (V_VT(&list) == (VT_ARRAY | VT_BSTR) && V_ARRAY(&list)) {
+          const auto* items = static_cast<BSTR*>(V_ARRAY(&list)->pvData);
+          job.out.count = V_ARRAY(&list)->rgsabound[0].cElements;
+          job.out.sorted = std::is_sorted(items, items + job.out.count, [](BSTR a, BSTR b) {
+            return std::wstring_view(a, ::SysStringLen(a)) <
+                   std::wstring_view(b, ::SysStringLen(b));
+          });
+        }
+        ::VariantClear(&list);
+        ::SysFreeString(start);
+        ::SysFreeString(pattern);
+        bench::Release(o);
+      }
+      ::CoUninitialize();
+      return 0;
+    }
+  };
+  HANDLE thread = ::CreateThread(nullptr, 0, Thread::Run, &job, 0, nullptr);
+  ::WaitForSingleObject(thread, INFINITE);
+  ::CloseHandle(thread);
+  seconds = job.seconds;
+  return job.out;
+}
+
+// ---- (a) the script ------------------------------------------------------------------
+
+// Runs the peer script under the system's script host and reads its result.
+bool RunPeer(const std::wstring& script, const std::wstring& root, long long& count,
+             long long& total, double& seconds) {
+  const std::wstring resultFile = root + L".result";
+  ::DeleteFileW(resultFile.c_str());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::wstring command =
+      L"cscript.exe //nologo \"" + script + L"\" \"" + root + L"\" \"" + resultFile + L"\"";
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    std::printf("collect: the script host did not start (error %lu)\n", ::GetLastError());
+    return false;
+  }
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  ::CloseHandle(process.hProcess);
+  ::CloseHandle(process.hThread);
+  char line[256] = {};
+  if (FILE* file = ::_wfopen(resultFile.c_str(), L"r")) {
+    std::fgets(line, sizeof line, file);
+    std::fclose(file);
+  }
+  ::DeleteFileW(resultFile.c_str());
+  long long ms = 0;
+  if (std::sscanf(line, "peer %lld %lld %lld", &count, &total, &ms) != 3) {
+    std::printf("collect: the script gave no result\n");
+    return false;
+  }
+  seconds = static_cast<double>(ms) / 1000.0;
+  return true;
+}
+
+std::wstring WindowsPath(const char* unixPath) {
+  std::wstring path = L"Z:";
+  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+  return path;
+}
+
+}  // namespace
+
+int main() {
+  ::CoInitialize(nullptr);
+  const std::wstring root = TempFolder() + L"kb-bench-tree";
+  std::printf("collect: making %d files in %d folders...\n",
+              kTopFolders * (kSubFolders + 1) * kFilesPerFolder, kTopFolders * (kSubFolders + 1));
+  const long long expectedTotal = MakeTree(root);
+  const size_t expectedCount =
+      static_cast<size_t>(kTopFolders) * (kSubFolders + 1) * kFilesPerFolder;
+
+  double bestOurs = 1e9, bestRaw = 1e9, bestPeer = 1e9, bestList = 0;
+  bool sound = true;
+  for (int round = 0; round < kRounds; ++round) {
+    std::vector<std::wstring> names;
+    long long total = 0;
+    const double begin = bench::Now();
+    Walk(root, names, total);
+    bestRaw = std::min(bestRaw, bench::Now() - begin);
+    sound = sound && names.size() == expectedCount && total == expectedTotal;
+
+    double seconds = 0;
+    const Collected ours = CollectOnce(root, seconds);
+    if (seconds < bestOurs) bestList = ours.listSeconds;
+    bestOurs = std::min(bestOurs, seconds);
+    sound = sound && ours.count == expectedCount && ours.total == expectedTotal && ours.sorted;
+  }
+  const std::wstring script = WindowsPath(KITBAG_BENCH_PEER);
+  for (int round = 0; round < kPeerRounds; ++round) {
+    long long count = 0, total = 0;
+    double seconds = 0;
+    if (!RunPeer(script, root, count, total, seconds)) {
+      sound = false;
+      break;
+    }
+    sound = sound && count == static_cast<long long>(expectedCount) && total == expectedTotal;
+    bestPeer = std::min(bestPeer, seconds);
+  }
+  RemoveTree(root);
+
+  std::printf(
+      "collect: best of %d: ours %.3f s (the sorted list %.3f s of it), raw walk %.3f s; best of "
+      "%d: script %.3f s%s\n",
+      kRounds, bestOurs, bestList, bestRaw, kPeerRounds, bestPeer,
+      sound ? "" : " (RESULTS DIFFER: the ratios do not count)");
+  bench::Result("collect", bestPeer / bestOurs, "script / ours", ">= 2");
+  bench::Result("collect", bestOurs / bestRaw, "ours / raw walk", "<= 1.5");
+  ::CoUninitialize();
+  return sound ? 0 : 1;
+}

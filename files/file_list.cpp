@@ -1,0 +1,94 @@
+#include "files/file_list.h"
+
+#include <string>
+
+#include "files/siblings.h"
+#include "frame/classes.h"
+#include "frame/modintvars.h"
+#include "runtime/errors.h"
+
+namespace kb::files {
+namespace {
+
+static_assert(sizeof(Bstr) == sizeof(BSTR), "the list's names are laid out as an array of BSTR");
+
+// An array of texts over the first names of the list, borrowing them: the
+// sort moves them about in place and the list keeps owning them.
+class ListView {
+ public:
+  ListView(std::vector<Bstr>& list, size_t count) {
+    Check(::SafeArrayAllocDescriptorEx(VT_BSTR, 1, &array_));
+    array_->fFeatures |= FADF_STATIC | FADF_FIXEDSIZE;
+    array_->cbElements = sizeof(BSTR);
+    array_->rgsabound[0].cElements = static_cast<ULONG>(count);
+    array_->rgsabound[0].lLbound = 0;
+    array_->pvData = list.data();
+  }
+  ListView(const ListView&) = delete;
+  ListView& operator=(const ListView&) = delete;
+  ~ListView() {
+    array_->pvData = nullptr;
+    ::SafeArrayDestroyDescriptor(array_);
+  }
+  SAFEARRAY** Ref() { return &array_; }
+
+ private:
+  SAFEARRAY* array_ = nullptr;
+};
+
+}  // namespace
+
+void SetListElement(frame::Common& self, short index, std::wstring_view name) {
+  frame::ThreadState& state = frame::CurrentThreadState();
+  const size_t position = static_cast<size_t>(index);
+  // Adding at the end leaves the names a due sort covers where they are;
+  // anything else changes them, so the sort is done first.
+  if (position < state.fileList.size()) SettleList(self);
+  std::vector<Bstr>& list = state.fileList;
+  list.resize(position + 1);
+  state.fileListAllocated = true;
+  std::wstring text(list[position].View());
+  text += name;
+  list[position] = Bstr(text);
+}
+
+void SortListLater(frame::Common&) {
+  frame::ThreadState& state = frame::CurrentThreadState();
+  // The sort of a list never allocated fails, and the failure is skipped.
+  if (!state.fileListAllocated) return;
+  state.fileListSortDue = state.fileList.size();
+}
+
+void SettleList(frame::Common& self) {
+  frame::ThreadState& state = frame::CurrentThreadState();
+  const size_t due = std::min(state.fileListSortDue, state.fileList.size());
+  state.fileListSortDue = 0;
+  if (due == 0) return;
+  try {
+    ListView view(state.fileList, due);
+    VARIANT array;
+    V_VT(&array) = VT_BYREF | VT_ARRAY | VT_BSTR;
+    V_ARRAYREF(&array) = view.Ref();
+    BubbleSortVia(self, &array);
+  } catch (const Error&) {
+    // The collector goes on without the sort.
+  }
+}
+
+Variant FileArray(frame::Common& self) {
+  SettleList(self);
+  const frame::ThreadState& state = frame::CurrentThreadState();
+  Variant copy;
+  V_VT(copy.Get()) = VT_ARRAY | VT_BSTR;
+  V_ARRAY(copy.Get()) = nullptr;
+  if (!state.fileListAllocated) return copy;
+  SafeArray array(::SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(state.fileList.size())));
+  if (!array.Get()) Raise(kErrOutOfMemory);
+  auto* items = static_cast<BSTR*>(array.Get()->pvData);
+  for (size_t i = 0; i < state.fileList.size(); ++i)
+    items[i] = Bstr::Copy(state.fileList[i].Get()).Release();
+  V_ARRAY(copy.Get()) = array.Release();
+  return copy;
+}
+
+}  // namespace kb::files
