@@ -9,6 +9,7 @@
 #include "runtime/client_forms.h"
 #include "runtime/errors.h"
 #include "runtime/late_bound.h"
+#include "runtime/resume_next.h"
 #include "runtime/text.h"
 
 namespace kb::layout {
@@ -44,15 +45,6 @@ long Percent(double current, long baseline) {
   return ToLongChecked(static_cast<long long>(hundredfold) / baseline);
 }
 
-// Runs one statement whose failure is to be skipped.
-template <class F>
-void IgnoringFailure(F&& statement) {
-  try {
-    statement();
-  } catch (const Error&) {
-  }
-}
-
 // A control met in the form's enumeration.  Its Name and Index are read when
 // first needed and then kept; reading them has no effect on the control.
 class ControlRef {
@@ -71,7 +63,7 @@ class ControlRef {
   std::optional<long> Index() {
     if (!indexRead_) {
       indexRead_ = true;
-      IgnoringFailure([&] { index_ = rt::GetLong(Object(), L"Index"); });
+      rt::ResumeNext([&] { index_ = rt::GetLong(Object(), L"Index"); });
     }
     return index_;
   }
@@ -108,8 +100,8 @@ class Resizer {
     const ResizeRecord rec = tables_.controls[static_cast<size_t>(i)];
     const auto hpWhole = static_cast<long long>(hp);
     std::optional<Placement> to;
-    IgnoringFailure([&] { to = Compute(ctl, rec, hpWhole, wp); });
-    IgnoringFailure([&] {
+    rt::ResumeNext([&] { to = Compute(ctl, rec, hpWhole, wp); });
+    rt::ResumeNext([&] {
       if (ctl.Is(ControlKind::kLine))
         PlaceLine(ctl.Object(), rec, hpWhole, wp);
       else if (!ctl.Is(ControlKind::kTimer) && to)
@@ -184,13 +176,13 @@ class Resizer {
   // Every value is read on its own; one that cannot be read stays 0 or empty.
   void AddControlRecord(ControlRef& ctl, const std::wstring& formName) {
     ResizeRecord r;
-    IgnoringFailure([&] { r.name = ctl.Name(); });
+    rt::ResumeNext([&] { r.name = ctl.Name(); });
     if (auto index = ctl.Index()) r.index = *index;
     r.formName = formName;
     bool line = false;
-    IgnoringFailure([&] { line = ctl.Is(ControlKind::kLine); });
+    rt::ResumeNext([&] { line = ctl.Is(ControlKind::kLine); });
     auto read = [&](long& field, const wchar_t* name, bool normalize) {
-      IgnoringFailure([&] {
+      rt::ResumeNext([&] {
         const long value = rt::GetLong(ctl.Object(), name);
         field = normalize ? NormalizeLeft(value) : value;
       });
@@ -232,17 +224,13 @@ class Resizer {
   static void Move(IDispatch* control, const Placement& p) {
     const Variant left = rt::FromLong(p.left), top = rt::FromLong(p.top),
                   width = rt::FromLong(p.width), height = rt::FromLong(p.height);
-    try {
-      rt::Call(control, L"Move", {*left.Get(), *top.Get(), *width.Get(), *height.Get()});
+    if (rt::Succeeds([&] {
+          rt::Call(control, L"Move", {*left.Get(), *top.Get(), *width.Get(), *height.Get()});
+        }))
       return;
-    } catch (const Error&) {
-    }
-    try {
-      rt::Call(control, L"Move", {*left.Get(), *top.Get(), *width.Get()});
+    if (rt::Succeeds([&] { rt::Call(control, L"Move", {*left.Get(), *top.Get(), *width.Get()}); }))
       return;
-    } catch (const Error&) {
-    }
-    IgnoringFailure([&] { rt::Call(control, L"Move", {*left.Get(), *top.Get()}); });
+    rt::ResumeNext([&] { rt::Call(control, L"Move", {*left.Get(), *top.Get()}); });
   }
 
   ResizeTables& tables_;

@@ -7,6 +7,17 @@
 
 namespace kb::rt {
 
+// Runs a statement; false when it raised a run-time error, which is dropped.
+template <class Statement>
+bool Succeeds(Statement&& statement) {
+  try {
+    statement();
+    return true;
+  } catch (const Error&) {
+    return false;
+  }
+}
+
 template <class Statement>
 void ResumeNext(Statement&& statement) {
   try {
