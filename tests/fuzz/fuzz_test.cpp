@@ -1063,6 +1063,26 @@ std::wstring WindowsFolder() {
   return std::wstring(path, n < MAX_PATH ? n : 0);
 }
 
+std::wstring TempFolder() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = ::GetTempPathW(MAX_PATH, path);
+  std::wstring folder(path, n < MAX_PATH ? n : 0);
+  if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+// Deletes the files of a folder that were not there before the run.
+void RemoveNewFiles(const std::wstring& folder, const std::vector<std::wstring>& before,
+                    bool report) {
+  for (const std::wstring& name : FilesIn(folder)) {
+    if (std::find(before.begin(), before.end(), name) != before.end()) continue;
+    if (report)
+      std::printf("fuzz: removing %s, written to %s by a call\n", Narrow(name).c_str(),
+                  Narrow(folder).c_str());
+    ::DeleteFileW((folder + L"\\" + name).c_str());
+  }
+}
+
 void DeleteFolder(const std::wstring& folder) {
   WIN32_FIND_DATAW fd;
   HANDLE h = ::FindFirstFileW((folder + L"\\*").c_str(), &fd);
@@ -1131,6 +1151,8 @@ class FuzzEnvironment : public ::testing::Environment {
 
     // Profile files named without a folder land in the Windows folder.
     windowsFiles_ = FilesIn(WindowsFolder());
+    // Temporary file names are created as empty files by the call that names them.
+    tempFiles_ = FilesIn(TempFolder());
     // A null file name means win.ini, which the prefix shares with every test.
     winIni_ = ReadWhole(WindowsFolder() + L"\\win.ini");
 
@@ -1171,13 +1193,8 @@ class FuzzEnvironment : public ::testing::Environment {
     ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Kitbag");  // only when nothing else is in it
     ::SetCurrentDirectoryW(startFolder_.c_str());
     DeleteFolder(g_scratch);
-    for (const std::wstring& name : FilesIn(WindowsFolder())) {
-      if (std::find(windowsFiles_.begin(), windowsFiles_.end(), name) != windowsFiles_.end())
-        continue;
-      std::printf("fuzz: removing %s, written to the Windows folder by a call\n",
-                  Narrow(name).c_str());
-      ::DeleteFileW((WindowsFolder() + L"\\" + name).c_str());
-    }
+    RemoveNewFiles(WindowsFolder(), windowsFiles_, true);
+    RemoveNewFiles(TempFolder(), tempFiles_, false);
     // The system caches profile files: flush it before putting win.ini back.
     ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, L"win.ini");
     Restore(WindowsFolder() + L"\\win.ini", winIni_);
@@ -1188,6 +1205,7 @@ class FuzzEnvironment : public ::testing::Environment {
  private:
   std::wstring startFolder_;
   std::vector<std::wstring> windowsFiles_;
+  std::vector<std::wstring> tempFiles_;
   std::optional<std::string> winIni_;
   std::vector<HKEY> mapped_;
 };
