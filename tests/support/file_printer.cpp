@@ -16,6 +16,18 @@ constexpr wchar_t kDriver[] = L"Wine PostScript Driver";
 constexpr wchar_t kPort[] = L"LPT1:";
 constexpr wchar_t kSpoolerKey[] = L"Software\\Wine\\Printing\\Spooler";
 
+// The spooler copies a driver's files from its own driver folder into the
+// folder of the driver's version, so the printer description is written there.
+std::wstring DriverFolderPath(const wchar_t* name) {
+  wchar_t folder[MAX_PATH + 1] = {};
+  DWORD size = 0;
+  if (!::GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder),
+                                    sizeof folder - sizeof(wchar_t), &size)) {
+    throw std::runtime_error("the spooler has no driver folder");
+  }
+  return std::wstring(folder) + L"\\" + name + std::to_wstring(::GetCurrentProcessId());
+}
+
 std::wstring TempPath(const wchar_t* name) {
   wchar_t folder[MAX_PATH + 1] = {};
   ::GetTempPathW(MAX_PATH, folder);
@@ -97,7 +109,7 @@ void RemovePrinter() {
 
 FilePrinter::FilePrinter()
     : outputPath_(TempPath(L"kitbag_printed_") + L".ps"),
-      ppdPath_(TempPath(L"kitbag_generic_") + L".ppd"),
+      ppdPath_(DriverFolderPath(L"kitbag_generic_") + L".ppd"),
       oldDefault_(DefaultPrinter()) {
   WriteGenericPpd(ppdPath_);
   DRIVER_INFO_3W driver{};
@@ -122,7 +134,8 @@ FilePrinter::FilePrinter()
   if (!printer && ::GetLastError() != ERROR_PRINTER_ALREADY_EXISTS)
     throw std::runtime_error("cannot add the test printer");
   if (printer) ::ClosePrinter(printer);
-  if (!::SetDefaultPrinterW(kName)) throw std::runtime_error("cannot make the test printer default");
+  if (!::SetDefaultPrinterW(kName))
+    throw std::runtime_error("cannot make the test printer default");
   Clear();
 }
 
@@ -154,12 +167,13 @@ void FilePrinter::Clear() { ::DeleteFileW(outputPath_.c_str()); }
 
 std::wstring GlyphText(const std::string& postScript) {
   static const std::map<std::string, wchar_t> kNames = {
-      {"space", L' '},     {"period", L'.'},   {"comma", L','},    {"hyphen", L'-'},
-      {"colon", L':'},     {"exclam", L'!'},   {"question", L'?'}, {"percent", L'%'},
-      {"zero", L'0'},      {"one", L'1'},      {"two", L'2'},      {"three", L'3'},
-      {"four", L'4'},      {"five", L'5'},     {"six", L'6'},      {"seven", L'7'},
-      {"eight", L'8'},     {"nine", L'9'},     {"ae", L'\u00E6'},  {"oslash", L'\u00F8'},
-      {"aring", L'\u00E5'}, {"AE", L'\u00C6'}, {"Oslash", L'\u00D8'}, {"Aring", L'\u00C5'},
+      {"space", L' '},       {"uni00A0", L' '},    {"period", L'.'},  {"comma", L','},
+      {"hyphen", L'-'},      {"colon", L':'},      {"exclam", L'!'},  {"question", L'?'},
+      {"percent", L'%'},     {"zero", L'0'},       {"one", L'1'},     {"two", L'2'},
+      {"three", L'3'},       {"four", L'4'},       {"five", L'5'},    {"six", L'6'},
+      {"seven", L'7'},       {"eight", L'8'},      {"nine", L'9'},    {"ae", L'\u00E6'},
+      {"oslash", L'\u00F8'}, {"aring", L'\u00E5'}, {"AE", L'\u00C6'}, {"Oslash", L'\u00D8'},
+      {"Aring", L'\u00C5'},
   };
   std::wstring text;
   const std::string shown = " glyphshow";
