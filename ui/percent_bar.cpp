@@ -59,7 +59,7 @@ void PercentBar(frame::Common&, VARIANT* Picture, VARIANT Percent, long* BackR, 
 
   // The bar in the fore colour, from the left edge to the percentage; the box
   // clips a bar past 100.
-  const Variant right = rt::FromDouble(rt::ToSingle(Percent));
+  const Variant right = rt::FromSingle(rt::ToSingle(Percent));
   const Variant bottom = rt::Get(picture, L"ScaleHeight");
   const Variant flags = rt::FromShort(rt::kLineBox + rt::kLineFilled), zero = rt::FromShort(0);
   rt::Call(picture, L"Line", {*flags.Get(), *zero.Get(), *zero.Get(), *right.Get(), *bottom.Get()});
