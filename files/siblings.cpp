@@ -28,6 +28,14 @@ long FreeFileVia(frame::Common& self) {
   return number;
 }
 
+Bstr GetLongFilenameVia(frame::Common& self, std::wstring_view shortName) {
+  _clsCommon* me = self.Self();
+  const Bstr name(shortName);
+  Bstr result;
+  Check(me->lpVtbl->cmn_GetLongFilename(me, name.Get(), result.Out()));
+  return result;
+}
+
 void BubbleSortVia(frame::Common& self, VARIANT* array) {
   _clsCommon* me = self.Self();
   Check(me->lpVtbl->cmn_BubbleSort(me, array));

@@ -6,6 +6,8 @@
 
 #include <oaidl.h>
 
+#include <string_view>
+
 #include "runtime/handles.h"
 
 namespace kb::frame {
@@ -19,6 +21,7 @@ Bstr AddSlashVia(frame::Common& self, BSTR* path);
 // cmn_ZapIlligalCharSet, its result as text (Empty gives an empty text).
 Bstr ZapIlligalCharSetVia(frame::Common& self, BSTR* text);
 long FreeFileVia(frame::Common& self);
+Bstr GetLongFilenameVia(frame::Common& self, std::wstring_view shortName);
 void BubbleSortVia(frame::Common& self, VARIANT* array);
 long CreateFileArrayVia(frame::Common& self, BSTR startFolder, BSTR* fileExtension,
                         VARIANT_BOOL* getSubFolders, VARIANT_BOOL* bubbleSortArray);

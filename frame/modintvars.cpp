@@ -5,6 +5,7 @@
 #include "runtime/app.h"
 #include "runtime/errors.h"
 #include "runtime/file_numbers.h"
+#include "runtime/printer.h"
 
 namespace kb::frame {
 namespace {
@@ -36,6 +37,7 @@ void ReleaseThreadState() {
   std::unique_ptr<ThreadState> state(static_cast<ThreadState*>(::TlsGetValue(StateSlot())));
   ::TlsSetValue(StateSlot(), nullptr);
   rt::ReleaseThreadFiles();
+  rt::ReleaseThreadPrinter();
 }
 
 void AppendIfMissing(BSTR* text, BSTR* suffix) {

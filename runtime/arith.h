@@ -24,4 +24,16 @@ int32_t CLng(double value);
 // zero raises error 11; a quotient outside the 32-bit range raises error 6.
 int32_t IntDiv(double dividend, double divisor);
 
+// `For i = first To last` over an Integer (16-bit) counter: the body runs
+// for first, first + 1, ... last, and not at all when first > last.  The
+// bounds are 16-bit already, so the counter never leaves their range.
+template <class Body>
+void ForInteger(int16_t first, int16_t last, Body&& body) {
+  if (first > last) return;
+  for (int16_t i = first;; ++i) {
+    body(i);
+    if (i == last) return;
+  }
+}
+
 }  // namespace kb::rt

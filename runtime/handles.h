@@ -1,6 +1,7 @@
 // RAII owners for the automation values and COM pointers the library handles.
 #pragma once
 
+#include <objbase.h>
 #include <oleauto.h>
 #include <windows.h>
 
@@ -178,6 +179,32 @@ class ComPtr {
     if (p_) p_->QueryInterface(iid, reinterpret_cast<void**>(out.Out()));
     return out;
   }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// Owns memory the system handed over from the task allocator (an item list
+// of the shell, for one).
+template <class T>
+class CoTaskMem {
+ public:
+  CoTaskMem() = default;
+  explicit CoTaskMem(T* p) : p_(p) {}
+  CoTaskMem(const CoTaskMem&) = delete;
+  CoTaskMem& operator=(const CoTaskMem&) = delete;
+  CoTaskMem(CoTaskMem&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  CoTaskMem& operator=(CoTaskMem&& o) noexcept {
+    if (this != &o) Reset(std::exchange(o.p_, nullptr));
+    return *this;
+  }
+  ~CoTaskMem() { Reset(); }
+  void Reset(T* p = nullptr) {
+    if (p_) ::CoTaskMemFree(p_);
+    p_ = p;
+  }
+  T* Get() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
 
  private:
   T* p_ = nullptr;

@@ -121,8 +121,18 @@ void PutValue(IDispatch* object, const VARIANT& value) {
   InvokeId(object, DISPID_VALUE, DISPATCH_PROPERTYPUT, {}, &value);
 }
 
+Variant GetItem(IDispatch* object, std::initializer_list<VARIANT> args) {
+  if (!object) Raise(kErrObjectNotSet);
+  return InvokeId(object, DISPID_VALUE, DISPATCH_PROPERTYGET | DISPATCH_METHOD, args, nullptr);
+}
+
 void Call(IDispatch* object, std::wstring_view name, std::initializer_list<VARIANT> args) {
   Invoke(object, name, DISPATCH_METHOD, args, nullptr);
+}
+
+ComPtr<IDispatch> GetObjectOf(IDispatch* object, std::wstring_view name,
+                              std::initializer_list<VARIANT> args) {
+  return ObjectOf(*Get(object, name, args).Get());
 }
 
 Bstr GetText(IDispatch* object, std::wstring_view name) { return ToText(*Get(object, name).Get()); }
@@ -168,6 +178,7 @@ Variant Coerced(const VARIANT& value, VARTYPE type) {
 double ToDouble(const VARIANT& value) { return V_R8(Coerced(value, VT_R8).Get()); }
 long ToLong(const VARIANT& value) { return V_I4(Coerced(value, VT_I4).Get()); }
 short ToShort(const VARIANT& value) { return V_I2(Coerced(value, VT_I2).Get()); }
+float ToSingle(const VARIANT& value) { return V_R4(Coerced(value, VT_R4).Get()); }
 
 LONG_PTR ToHandleValue(const VARIANT& value) {
   if constexpr (sizeof(LONG_PTR) == sizeof(LONGLONG))

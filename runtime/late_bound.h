@@ -35,8 +35,15 @@ Variant Get(IDispatch* object, std::wstring_view name, std::initializer_list<VAR
 void Put(IDispatch* object, std::wstring_view name, const VARIANT& value);
 // `o = value`: an assignment to the object's default member.
 void PutValue(IDispatch* object, const VARIANT& value);
+// `x = o(args)`: the default member with arguments, as `Controls(i)` reads
+// an item of a collection.
+Variant GetItem(IDispatch* object, std::initializer_list<VARIANT> args);
 // `o.Name args`: a method called as a statement.
 void Call(IDispatch* object, std::wstring_view name, std::initializer_list<VARIANT> args = {});
+
+// `Set x = o.Name(args)`: a member that holds an object.
+ComPtr<IDispatch> GetObjectOf(IDispatch* object, std::wstring_view name,
+                              std::initializer_list<VARIANT> args = {});
 
 // Property reads converted as the runtime converts them (below).
 Bstr GetText(IDispatch* object, std::wstring_view name);
@@ -51,6 +58,8 @@ Variant ValueOf(const VARIANT& value);
 double ToDouble(const VARIANT& value);
 long ToLong(const VARIANT& value);
 short ToShort(const VARIANT& value);
+// Single, as drawing coordinates take a value: beyond its range raises 6.
+float ToSingle(const VARIANT& value);
 // A window or other handle the client hands over as a number.
 LONG_PTR ToHandleValue(const VARIANT& value);
 HWND ToHwnd(const VARIANT& value);

@@ -23,6 +23,13 @@ Variant FromDouble(double value) {
   return v;
 }
 
+Variant FromSingle(float value) {
+  Variant v;
+  V_VT(v.Get()) = VT_R4;
+  V_R4(v.Get()) = value;
+  return v;
+}
+
 Variant FromBool(bool value) {
   Variant v;
   V_VT(v.Get()) = VT_BOOL;

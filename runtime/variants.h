@@ -13,6 +13,8 @@ namespace kb::rt {
 Variant FromShort(short value);
 Variant FromLong(long value);
 Variant FromDouble(double value);
+// A Single, as the client passes drawing coordinates.
+Variant FromSingle(float value);
 Variant FromBool(bool value);
 Variant FromText(std::wstring_view text);
 // An object reference of its own (Nothing for a null object).

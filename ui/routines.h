@@ -2,4 +2,5 @@
 // vtables include this header to reach their bodies.
 #pragma once
 
+#include "ui/control_helpers.h"
 #include "ui/window_helpers.h"

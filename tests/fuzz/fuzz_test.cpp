@@ -57,6 +57,8 @@ const wchar_t* const kSkip[] = {
     L"cmn_OpenCloseCDROM",         // moves a real CD drive's door
     L"cmn_CopyFile",               // the shell's questions and a message box on failure
     L"cmn_OpenTextFile",           // a message box for every file it cannot read
+    L"cmn_PrintTextBox",           // a message box for every failure, or a print job
+    L"cmn_FindString",             // a message box whenever the text is not found
     L"dB_OpendB",                  // a file it cannot open is reported in a message box
     L"dB_RsToCSVFile",             // every failure is reported in a message box
 };

@@ -65,6 +65,38 @@ RECT Moved(const Invocation& c, RECT r, const std::function<int(double)>& x,
 
 // ------------------------------------------------------------------ Control
 
+// The object a windowed control's Font gives: changing it changes the
+// control's font at once, as the client's font objects do.
+class ControlFont : public DispatchObject {
+ public:
+  explicit ControlFont(Control& control) : DispatchObject(L"Font"), control_(&control) {
+    Property(
+        L"Name", [this](Invocation& c) { c.ReturnText(control_->fontName_); },
+        [this](Invocation& c) {
+          control_->fontName_ = c.ValueText();
+          control_->ApplyFont();
+        });
+    Property(
+        L"Size", [this](Invocation& c) { c.ReturnR8(control_->fontSize_); },
+        [this](Invocation& c) {
+          const double size = c.ValueDouble();
+          if (size <= 0 || size > 2160) InvalidValue();
+          control_->fontSize_ = size;
+          control_->ApplyFont();
+        });
+    Property(
+        L"Bold", [this](Invocation& c) { c.ReturnBool(control_->fontBold_); },
+        [this](Invocation& c) {
+          control_->fontBold_ = c.ValueBool();
+          control_->ApplyFont();
+        });
+    SetDefaultMember(L"Name");
+  }
+
+ private:
+  kb::ComPtr<Control> control_;  // a font may outlive the caller's hold on its control
+};
+
 Control::Control(std::wstring typeName, Form& parent, std::wstring name, std::optional<short> index,
                  REFIID kind, Geometry geometry)
     : DispatchObject(std::move(typeName)), parent_(&parent), name_(std::move(name)), index_(index) {
@@ -240,6 +272,7 @@ void Control::RegisterWindowed() {
         fontBold_ = c.ValueBool();
         ApplyFont();
       });
+  Property(L"Font", [this](Invocation& c) { c.ReturnObject(Make<ControlFont>(*this)->Disp()); });
   Method(L"Refresh", {0, 0}, [this](Invocation&) {
     ::InvalidateRect(Hwnd(), nullptr, TRUE);
     ::UpdateWindow(Hwnd());
@@ -425,6 +458,17 @@ ListBox::ListBox(Form& parent, std::wstring name, const ListBoxOptions& options)
       },
       1);
   Property(L"ListCount", [this](Invocation& c) { c.ReturnI2(static_cast<short>(Count())); });
+  // The first item shown; the list scrolls no further than its last page.
+  Property(
+      L"TopIndex",
+      [this](Invocation& c) {
+        c.ReturnI2(static_cast<short>(::SendMessageW(Hwnd(), LB_GETTOPINDEX, 0, 0)));
+      },
+      [this](Invocation& c) {
+        long index = c.ValueLong();
+        if (index < 0 || index >= std::max(Count(), 1L)) InvalidValue();
+        ::SendMessageW(Hwnd(), LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+      });
   Property(
       L"ListIndex",
       [this](Invocation& c) {

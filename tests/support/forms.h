@@ -52,12 +52,15 @@ enum class Geometry { kBox, kPosition, kNone };
 // Members every control has: Name, Index (failing with 343 outside a control
 // array), Parent/Container, Visible, Enabled, Tag; with Geometry::kBox also
 // Left, Top, Width, Height, ToolTipText and Move Left[, Top[, Width[,
-// Height]]]; windowed controls add FontName, FontSize, FontBold and Refresh,
-// and, where the client has them, hwnd and the focus members TabStop and
-// SetFocus.
+// Height]]]; windowed controls add FontName, FontSize, FontBold, Font (an
+// object with Name, Size and Bold that changes the control's font) and
+// Refresh, and, where the client has them, hwnd and the focus members
+// TabStop and SetFocus.
 class Control : public DispatchObject {
  public:
   const std::wstring& Name() const { return name_; }
+  const std::wstring& FontName() const { return fontName_; }
+  double FontSize() const { return fontSize_; }
   // Null for windowless controls.
   HWND Hwnd() const { return window_.Get(); }
   Form* Parent() const { return parent_; }
@@ -94,6 +97,7 @@ class Control : public DispatchObject {
 
  private:
   friend class Form;
+  friend class ControlFont;
   void RegisterCommon(Geometry geometry);
   void RegisterBox();
   void RegisterWindowed();
@@ -145,7 +149,7 @@ struct ListBoxOptions {
 };
 
 // LISTBOX: AddItem(Item[, Index]), RemoveItem, Clear, List(i), ListCount,
-// ListIndex, Text, ItemData(i), Selected(i), Sorted, hwnd.
+// ListIndex, TopIndex, Text, ItemData(i), Selected(i), Sorted, hwnd.
 class ListBox : public Control {
  public:
   ListBox(Form& parent, std::wstring name, const ListBoxOptions& options);
