@@ -39,9 +39,15 @@ class ResumeNext {
   bool failed_ = false;
 };
 
+// The most slots a table may have, the same in every build: a 32-bit client
+// runs out of memory for tables of about this size, and a 64-bit one must
+// not instead spend gigabytes on a slot number passed by mistake.
+constexpr long kMostSlots = 1L << 26;
+
 void Resize(long highest) {
   auto& table = frame::CurrentThreadState().connections;
   if (highest < 0) Raise(kErrSubscript);
+  if (highest >= kMostSlots) Raise(kErrOutOfMemory);
   // Dropped slots release their connections after the table has its new size.
   std::vector<ComPtr<IDispatch>> dropped;
   const size_t size = static_cast<size_t>(highest) + 1;

@@ -156,4 +156,12 @@ const Class* FindClass(REFCLSID clsid) {
 const Class& ClassOf(ClassId id) { return Classes()[static_cast<int>(id)]; }
 const Enumeration& EnumerationOf(EnumId id) { return kEnumerations[static_cast<int>(id)]; }
 
+std::wstring ProgIdOf(const Class& c) { return std::wstring(kLibraryName) + L"." + c.name; }
+
+std::wstring GuidText(REFGUID guid) {
+  wchar_t text[40] = {};
+  ::StringFromGUID2(guid, text, 40);
+  return text;
+}
+
 }  // namespace kb::meta

@@ -9,6 +9,7 @@
 #include <oaidl.h>
 
 #include <span>
+#include <string>
 
 namespace kb::meta {
 
@@ -136,6 +137,18 @@ inline constexpr GUID kLibraryId = {0x6EC21191, 0xBBDF, 0x11D4,
                                     {0x87, 0xFC, 0xC5, 0xDB, 0x81, 0x9D, 0xCD, 0x29}};
 inline constexpr WORD kMajor = 1, kMinor = 0;
 inline constexpr LCID kLcid = 0x0409;
+
+// How the classes are found by clients: the registry entries and the
+// side-by-side manifest say the same.
+inline constexpr wchar_t kLibraryVersion[] = L"1.0";
+inline constexpr wchar_t kThreadingModel[] = L"Apartment";
+// The standard automation marshaler serves every dual interface described
+// by the type library.
+inline constexpr wchar_t kAutomationMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
+// Kitbag.clsCommon, ...
+std::wstring ProgIdOf(const Class& c);
+// {6EC21191-BBDF-11D4-87FC-C5DB819DCD29}
+std::wstring GuidText(REFGUID guid);
 
 std::span<const Class> Classes();
 std::span<const Enumeration> Enumerations();

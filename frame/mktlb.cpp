@@ -3,12 +3,13 @@
 // and one resource file per class holding the identifier of its default
 // interface (a 32-bit length of 16, then the 16 bytes).
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -30,10 +31,14 @@ void Ok(HRESULT hr, const char* what) {
   if (FAILED(hr)) Fail(what, hr);
 }
 
+// The library describes the build it ships in: pointers and handles are
+// 8 bytes in a 64-bit one.
+constexpr SYSKIND kSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+
 class Writer {
  public:
   explicit Writer(const std::wstring& file) {
-    Ok(::CreateTypeLib2(SYS_WIN32, file.c_str(), lib_.Out()), "CreateTypeLib2");
+    Ok(::CreateTypeLib2(kSysKind, file.c_str(), lib_.Out()), "CreateTypeLib2");
     Ok(lib_->SetName(const_cast<LPOLESTR>(kLibraryName)), "SetName");
     Ok(lib_->SetGuid(kLibraryId), "SetGuid");
     Ok(lib_->SetVersion(kMajor, kMinor), "SetVersion");
@@ -119,8 +124,14 @@ class Writer {
   TYPEDESC Describe(const ComPtr<ICreateTypeInfo>& iface, TypeRef type, bool pointer) {
     TYPEDESC value{};
     switch (type.type) {
-      case Type::VariantArray: value.vt = VT_SAFEARRAY; value.lptdesc = Node(VT_VARIANT); break;
-      case Type::TextArray: value.vt = VT_SAFEARRAY; value.lptdesc = Node(VT_BSTR); break;
+      case Type::VariantArray:
+        value.vt = VT_SAFEARRAY;
+        value.lptdesc = Node(VT_VARIANT);
+        break;
+      case Type::TextArray:
+        value.vt = VT_SAFEARRAY;
+        value.lptdesc = Node(VT_BSTR);
+        break;
       case Type::Enum: {
         value.vt = VT_USERDEFINED;
         HREFTYPE href;
@@ -276,10 +287,14 @@ void VerifyDefaults(const std::wstring& file) {
         if (!p.HasDefault()) continue;
         const VARIANT& v = pd.pparamdescex->varDefaultValue;
         switch (p.def.kind) {
-          case Default::Kind::Boolean: good = V_VT(&v) == VT_BOOL && V_BOOL(&v) == (p.def.number ? -1 : 0); break;
+          case Default::Kind::Boolean:
+            good = V_VT(&v) == VT_BOOL && V_BOOL(&v) == (p.def.number ? -1 : 0);
+            break;
           case Default::Kind::Integer: good = V_VT(&v) == VT_I2 && V_I2(&v) == p.def.number; break;
           case Default::Kind::Long: good = V_VT(&v) == VT_I4 && V_I4(&v) == p.def.number; break;
-          case Default::Kind::Text: good = V_VT(&v) == VT_BSTR && View(V_BSTR(&v)) == p.def.text; break;
+          case Default::Kind::Text:
+            good = V_VT(&v) == VT_BSTR && View(V_BSTR(&v)) == p.def.text;
+            break;
           default: break;
         }
       }

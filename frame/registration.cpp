@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <olectl.h>
+#include <windows.h>
 #include <string>
 
 #include "frame/metadata.h"
@@ -9,28 +9,18 @@
 namespace kb::frame {
 namespace {
 
-// The standard automation marshaler serves every dual interface described
-// by a registered type library.
-constexpr wchar_t kAutomationMarshaler[] = L"{00020424-0000-0000-C000-000000000046}";
+// The type library's key for the build's own platform.
 #ifdef _WIN64
 constexpr wchar_t kPlatform[] = L"win64";
 #else
 constexpr wchar_t kPlatform[] = L"win32";
 #endif
 
-std::wstring GuidText(REFGUID guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return text;
-}
-
-std::wstring ProgId(const meta::Class& c) { return std::wstring(meta::kLibraryName) + L"." + c.name; }
-
 // Creates HKCR\<key> and sets one value (the default when name is null).
 LONG SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
   RegKey k;
-  LONG rc = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                              nullptr, k.Out(), nullptr);
+  LONG rc = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              k.Out(), nullptr);
   if (rc != ERROR_SUCCESS) return rc;
   return ::RegSetValueExW(k.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
@@ -48,8 +38,8 @@ std::wstring ModulePath(HMODULE module) {
 LONG WriteAll(HMODULE module) {
   const std::wstring dll = ModulePath(module);
   const std::wstring folder = dll.substr(0, dll.find_last_of(L'\\'));
-  const std::wstring lib = GuidText(meta::kLibraryId);
-  const std::wstring version = L"1.0";
+  const std::wstring lib = meta::GuidText(meta::kLibraryId);
+  const std::wstring version = meta::kLibraryVersion;
   const std::wstring libKey = L"TypeLib\\" + lib + L"\\" + version;
 
   LONG rc = ERROR_SUCCESS;
@@ -62,22 +52,22 @@ LONG WriteAll(HMODULE module) {
   set(libKey + L"\\HELPDIR", nullptr, folder);
 
   for (const auto& c : meta::Classes()) {
-    const std::wstring clsid = L"CLSID\\" + GuidText(c.clsid);
-    const std::wstring progId = ProgId(c);
+    const std::wstring clsid = L"CLSID\\" + meta::GuidText(c.clsid);
+    const std::wstring progId = meta::ProgIdOf(c);
     set(progId, nullptr, progId);
-    set(progId + L"\\CLSID", nullptr, GuidText(c.clsid));
+    set(progId + L"\\CLSID", nullptr, meta::GuidText(c.clsid));
     set(clsid, nullptr, progId);
     set(clsid + L"\\InprocServer32", nullptr, dll);
-    set(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+    set(clsid + L"\\InprocServer32", L"ThreadingModel", meta::kThreadingModel);
     set(clsid + L"\\ProgID", nullptr, progId);
     set(clsid + L"\\VERSION", nullptr, version);
     set(clsid + L"\\TypeLib", nullptr, lib);
     set(clsid + L"\\Programmable", nullptr, L"");
 
-    const std::wstring iface = L"Interface\\" + GuidText(c.iid);
+    const std::wstring iface = L"Interface\\" + meta::GuidText(c.iid);
     set(iface, nullptr, c.iface);
-    set(iface + L"\\ProxyStubClsid", nullptr, kAutomationMarshaler);
-    set(iface + L"\\ProxyStubClsid32", nullptr, kAutomationMarshaler);
+    set(iface + L"\\ProxyStubClsid", nullptr, meta::kAutomationMarshaler);
+    set(iface + L"\\ProxyStubClsid32", nullptr, meta::kAutomationMarshaler);
     set(iface + L"\\TypeLib", nullptr, lib);
     set(iface + L"\\TypeLib", L"Version", version);
   }
@@ -88,7 +78,7 @@ void DeleteTree(const std::wstring& key) { ::RegDeleteTreeW(HKEY_CLASSES_ROOT, k
 
 // The library key goes only when no other version of it is left.
 void DeleteLibraryVersion() {
-  const std::wstring lib = L"TypeLib\\" + GuidText(meta::kLibraryId);
+  const std::wstring lib = L"TypeLib\\" + meta::GuidText(meta::kLibraryId);
   DeleteTree(lib + L"\\1.0");
   ::RegDeleteKeyW(HKEY_CLASSES_ROOT, lib.c_str());
 }
@@ -97,9 +87,9 @@ void DeleteLibraryVersion() {
 
 HRESULT UnregisterServer() {
   for (const auto& c : meta::Classes()) {
-    DeleteTree(ProgId(c));
-    DeleteTree(L"CLSID\\" + GuidText(c.clsid));
-    DeleteTree(L"Interface\\" + GuidText(c.iid));
+    DeleteTree(meta::ProgIdOf(c));
+    DeleteTree(L"CLSID\\" + meta::GuidText(c.clsid));
+    DeleteTree(L"Interface\\" + meta::GuidText(c.iid));
   }
   DeleteLibraryVersion();
   return S_OK;

@@ -74,3 +74,35 @@ kb_session_start() {
   if [[ -z ${KITBAG_DISPLAY-} ]]; then kb_start_xvfb || return 1; fi
   kb_start_wineserver "$(realpath -m "$1")"
 }
+
+# A new, empty prefix of the given architecture (win32 or win64) for a test
+# that must not share the suite's, with its own display (a second prefix's
+# desktop on the suite's display would take it over, and every later test
+# there would wait for a new desktop) and its own server.  Exports
+# WINEPREFIX.  kb_fresh_prefix_remove [FILE...] stops it all and removes the
+# prefix and the files named (KITBAG_KEEP_PREFIX=1 keeps them).
+kb_fresh_prefix() {
+  kb_fresh_prefix_dir=$1
+  export WINEPREFIX=$1 WINEDEBUG=-all
+  kb_start_xvfb || return 1
+  wineserver -k >/dev/null 2>&1
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  # One server for every call, wineboot included; wine-run creates the
+  # prefix on its first call.
+  (setsid wineserver -p >/dev/null 2>&1 &)
+  timeout -k 5 120 "$kb_session_tools/wine-run" --prefix="$WINEPREFIX" --arch="$2" \
+    cmd /c exit 0 >/dev/null
+}
+
+kb_fresh_prefix_remove() {
+  wineserver -k >/dev/null 2>&1
+  local pid
+  for pid in "${kb_session_pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  kb_session_pids=()
+  if [[ ${KITBAG_KEEP_PREFIX:-0} == 1 ]]; then
+    echo "# prefix kept in $kb_fresh_prefix_dir"
+  else
+    rm -rf "$kb_fresh_prefix_dir" "$kb_fresh_prefix_dir.lock" "$kb_fresh_prefix_dir.init.log" "$@"
+  fi
+}

@@ -195,7 +195,7 @@ TEST_F(TypeLibTest, LibraryAttributes) {
   ASSERT_EQ(S_OK, lib_->GetLibAttr(&attr));
   EXPECT_TRUE(IsEqualGUID(attr->guid, meta::kLibraryId));
   EXPECT_EQ(0x0409u, attr->lcid);
-  EXPECT_EQ(SYS_WIN32, attr->syskind);
+  EXPECT_EQ(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, attr->syskind) << "the build's own";
   EXPECT_EQ(1, attr->wMajorVerNum);
   EXPECT_EQ(0, attr->wMinorVerNum);
   // The loader adds the flag that says the library came from a file.

@@ -1,6 +1,6 @@
 #!/bin/bash
 # registration_test.sh --dll FILE --register FILE --members FILE --script FILE
-#                      --work DIR --wine-run FILE
+#                      --work DIR --wine-run FILE [--arch win32|win64]
 #
 # Registers and unregisters the library in a Wine prefix of its own, made
 # fresh under DIR and removed at the end (KITBAG_KEEP_PREFIX=1 keeps it):
@@ -11,7 +11,7 @@ set -u
 
 die() { echo "registration_test: $*" >&2; exit 2; }
 
-dll= register= members= script= work= wine_run=
+dll= register= members= script= work= wine_run= arch=win32
 while [[ $# -gt 0 ]]; do
   case $1 in
     --dll) dll=$2 ;;
@@ -20,6 +20,7 @@ while [[ $# -gt 0 ]]; do
     --script) script=$2 ;;
     --work) work=$2 ;;
     --wine-run) wine_run=$2 ;;
+    --arch) arch=$2 ;;
     *) die "unknown argument $1" ;;
   esac
   shift 2 || die "$1 needs a value"
@@ -55,42 +56,23 @@ fail() { checks=$((checks + 1)); failures=$((failures + 1)); echo "not ok - $*";
 
 # ---- the prefix ---------------------------------------------------------------------
 prefix=$work/prefix
-export WINEPREFIX=$prefix WINEDEBUG=-all
-# A display of its own: a second prefix's desktop on the suite's display would
-# take it over, and every later test there would wait for a new desktop.
+view=${arch#win}
 # shellcheck source=tools/session.sh
 source "$(dirname "$wine_run")/session.sh"
-kb_start_xvfb || die "cannot start Xvfb"
-cleanup() {
-  wineserver -k >/dev/null 2>&1
-  local pid
-  for pid in "${kb_session_pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
-  if [[ ${KITBAG_KEEP_PREFIX:-0} == 1 ]]; then
-    echo "# prefix kept in $prefix"
-  else
-    rm -rf "$prefix" "$prefix.lock" "$prefix.init.log" "$work"/*.dump "$work"/*.out
-  fi
-}
+cleanup() { kb_fresh_prefix_remove "$work"/*.dump "$work"/*.out; }
 trap cleanup EXIT
-wineserver -k >/dev/null 2>&1
-rm -rf "$prefix"
-mkdir -p "$prefix"
-
 start=$SECONDS
+kb_fresh_prefix "$prefix" "$arch" || die "cannot create a Wine prefix in $prefix"
 # Every call waits for a crash-free end; a crashed cscript hangs otherwise.
 run() { timeout -k 5 120 "$wine_run" --prefix="$prefix" "$@"; }
-# One server for every call, wineboot included; wine-run creates the prefix
-# on its first call.
-(setsid wineserver -p >/dev/null 2>&1 &)
-run cmd /c exit 0 >/dev/null || die "cannot create a Wine prefix in $prefix"
 echo "# fresh prefix in $((SECONDS - start)) s"
 
 # ---- reading the registry -----------------------------------------------------------
 
-# Every value below KEY as "key|name|data", one a line, in the view a 32-bit
-# client sees; nothing when KEY does not exist.
+# Every value below KEY as "key|name|data", one a line, in the registry view
+# a client of the build's architecture sees; nothing when KEY does not exist.
 dump() {
-  run reg query "$1" /s /reg:32 2>/dev/null | tr -d '\r' | awk '
+  run reg query "$1" /s /reg:$view 2>/dev/null | tr -d '\r' | awk '
     /^HKEY_/ { key = $0; next }
     /^    / {
       line = substr($0, 5)
@@ -127,7 +109,7 @@ expect() {
 # The keys a client needs, below ROOT.
 check_registered() {
   local root=$1 file=$2 c
-  expect "$file" "$root\\TypeLib\\$libid\\1.0\\0\\win32" "(Default)" "$dll_win"
+  expect "$file" "$root\\TypeLib\\$libid\\1.0\\0\\$arch" "(Default)" "$dll_win"
   for c in "${classes[@]}"; do
     local key="$root\\CLSID\\${clsid[$c]}"
     expect "$file" "$root\\Kitbag.$c\\CLSID" "(Default)" "${clsid[$c]}"
@@ -149,7 +131,7 @@ check_gone() {
   done
   local left=()
   for k in "${keys[@]}"; do
-    run reg query "$k" /reg:32 >/dev/null 2>&1 && left+=("$k")
+    run reg query "$k" /reg:$view >/dev/null 2>&1 && left+=("$k")
   done
   if [[ ${#left[@]} -eq 0 ]]; then
     pass "$what: no key of the library below $root"

@@ -76,7 +76,7 @@ kb::Variant CopyOfSlot(const VARIANT* v) {
 
 kb::ComPtr<ITypeInfo> TypeInfoNamed(const std::wstring& name) {
   kb::ComPtr<ICreateTypeLib2> library;
-  if (FAILED(::CreateTypeLib2(SYS_WIN32, L"model.tlb", library.Out()))) return {};
+  if (FAILED(::CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, L"model.tlb", library.Out()))) return {};
   kb::ComPtr<ICreateTypeInfo> info;
   if (FAILED(
           library->CreateTypeInfo(const_cast<LPOLESTR>(name.c_str()), TKIND_DISPATCH, info.Out())))
