@@ -9,9 +9,16 @@ kb_session_pids=()
 kb_session_prefix=
 kb_session_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
+# The prefix's own wineserver with the given arguments (-k, -w, ...).
+kb_wineserver() {
+  local prefix=$1
+  shift
+  "$kb_session_tools/wine-run" --prefix="$prefix" --server "$@"
+}
+
 kb_session_stop() {
   if [[ -n $kb_session_prefix ]]; then
-    WINEPREFIX=$kb_session_prefix wineserver -k >/dev/null 2>&1 || true
+    kb_wineserver "$kb_session_prefix" -k >/dev/null 2>&1 || true
     kb_session_prefix=
   fi
   local pid
@@ -52,8 +59,8 @@ kb_start_wineserver() {
   local prefix=$1 pid
   mkdir -p "$prefix"
   # A server left from an earlier call quits by itself within seconds.
-  WINEPREFIX=$prefix timeout 20 wineserver -w >/dev/null 2>&1 || true
-  WINEPREFIX=$prefix setsid wineserver -f -p >/dev/null 2>&1 </dev/null &
+  timeout 20 "$kb_session_tools/wine-run" --prefix="$prefix" --server -w >/dev/null 2>&1 || true
+  setsid "$kb_session_tools/wine-run" --prefix="$prefix" --server -f -p >/dev/null 2>&1 </dev/null &
   pid=$!
   sleep 0.2
   # Still running elsewhere: use that one, but it is not ours to stop.
@@ -85,18 +92,19 @@ kb_fresh_prefix() {
   kb_fresh_prefix_dir=$1
   export WINEPREFIX=$1 WINEDEBUG=-all
   kb_start_xvfb || return 1
-  wineserver -k >/dev/null 2>&1
+  kb_wineserver "$WINEPREFIX" -k >/dev/null 2>&1
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   # One server for every call, wineboot included; wine-run creates the
   # prefix on its first call.
-  (setsid wineserver -p >/dev/null 2>&1 &)
+  (setsid "$kb_session_tools/wine-run" --prefix="$WINEPREFIX" --arch="$2" --server -p \
+     >/dev/null 2>&1 &)
   timeout -k 5 120 "$kb_session_tools/wine-run" --prefix="$WINEPREFIX" --arch="$2" \
     cmd /c exit 0 >/dev/null
 }
 
 kb_fresh_prefix_remove() {
-  wineserver -k >/dev/null 2>&1
+  kb_wineserver "$kb_fresh_prefix_dir" -k >/dev/null 2>&1
   local pid
   for pid in "${kb_session_pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
   kb_session_pids=()
