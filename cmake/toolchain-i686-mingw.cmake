@@ -1,12 +1,4 @@
-# Cross-compiling for 32-bit Windows with mingw-w64 (posix thread model).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling for 32-bit Windows with mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(KITBAG_TRIPLE i686-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${KITBAG_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KITBAG_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${KITBAG_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${KITBAG_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-toolchain.cmake)
