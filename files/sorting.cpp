@@ -13,6 +13,7 @@
 #include "runtime/errors.h"
 #include "runtime/handles.h"
 #include "runtime/text.h"
+#include "runtime/variants.h"
 
 namespace kb::files {
 namespace {
@@ -20,33 +21,6 @@ namespace {
 using rt::Order;
 
 constexpr long kErrArrayLocked = 10;
-
-size_t ElementSize(VARTYPE type) {
-  switch (type) {
-    case VT_I1:
-    case VT_UI1: return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL: return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR: return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE: return 8;
-    case VT_DECIMAL: return sizeof(DECIMAL);
-    case VT_VARIANT: return sizeof(VARIANT);
-    case VT_BSTR:
-    case VT_DISPATCH:
-    case VT_UNKNOWN: return sizeof(void*);
-    default: return 0;
-  }
-}
 
 // The elements of a locked one-dimensional array.
 class Slots {
@@ -456,7 +430,7 @@ void BubbleSort(frame::Common&, VARIANT* StringArray) {
   if (low > lastLeft) return;
   // One index on an array of more dimensions is out of range.
   if (::SafeArrayGetDim(array) != 1) Raise(kErrSubscript);
-  if (array->cbElements != ElementSize(type)) Raise(kErrTypeMismatch);
+  if (array->cbElements != rt::StorageSize(type)) Raise(kErrTypeMismatch);
   SafeArrayLock lock(array);
   if (!lock) Raise(kErrArrayLocked);
   SortElements(array, type);

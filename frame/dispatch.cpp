@@ -7,6 +7,7 @@
 #include "runtime/errors.h"
 #include "runtime/handles.h"
 #include "runtime/text.h"
+#include "runtime/variants.h"
 
 namespace kb::frame::dispatch {
 namespace {
@@ -204,23 +205,13 @@ HRESULT ForLateBinding(VARIANT* v) {
   return S_OK;
 }
 
+// The bytes of a value's payload after the type tag that tell it apart; at
+// most 8, since a DECIMAL spans the whole variant.
 size_t ValueSize(VARTYPE vt) {
-  switch (vt) {
-    case VT_I1:
-    case VT_UI1: return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL: return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR: return 4;
-    case VT_EMPTY:
-    case VT_NULL: return 0;
-    default: return vt & VT_ARRAY || vt == VT_DISPATCH || vt == VT_UNKNOWN ? sizeof(void*) : 8;
-  }
+  if (vt == VT_EMPTY || vt == VT_NULL) return 0;
+  if (vt & VT_ARRAY) return sizeof(void*);
+  const size_t size = rt::StorageSize(vt);
+  return size == 0 || size > 8 ? 8 : size;
 }
 
 bool SameArray(SAFEARRAY* a, SAFEARRAY* b);

@@ -2,6 +2,33 @@
 
 namespace kb::rt {
 
+size_t StorageSize(VARTYPE type) {
+  switch (type) {
+    case VT_I1:
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR: return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE: return 8;
+    case VT_DECIMAL: return sizeof(DECIMAL);
+    case VT_VARIANT: return sizeof(VARIANT);
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN: return sizeof(void*);
+    default: return 0;
+  }
+}
+
 Variant FromShort(short value) {
   Variant v;
   V_VT(v.Get()) = VT_I2;

@@ -10,6 +10,10 @@
 
 namespace kb::rt {
 
+// The bytes one value of a plain type takes in an array of that type; 0 for
+// a type no array holds (Empty, Null, anything unknown).
+size_t StorageSize(VARTYPE type);
+
 Variant FromShort(short value);
 Variant FromLong(long value);
 Variant FromDouble(double value);
