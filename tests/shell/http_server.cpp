@@ -83,6 +83,11 @@ DWORD WINAPI LoopbackHttpServer::Serve(void* self) {
   for (;;) {
     const SOCKET connection = ::accept(server->listener_, nullptr, nullptr);
     if (connection == INVALID_SOCKET) return 0;
+    // A client that connects and never sends its request (a speculative
+    // second connection, for one) cannot hold the server.
+    const DWORD patience = 2000;
+    ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&patience),
+                 sizeof patience);
     server->Answer(connection);
     ::shutdown(connection, SD_SEND);
     ::closesocket(connection);
