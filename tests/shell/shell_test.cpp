@@ -86,6 +86,15 @@ class TempFolder {
 
 class ShellTest : public ::testing::Test {
  protected:
+  // Wine's urlmon leaks its thread's notification window when a download's
+  // last reference is dropped on its worker thread (seen when that thread
+  // runs late, as under emulation). Unloaded and loaded again, which each
+  // test's CoUninitialize does by freeing the library that imports it,
+  // urlmon then cannot register its window class, and every later download
+  // on the thread waits for a notification that never comes. A client
+  // process keeps urlmon loaded; so does this one.
+  static void SetUpTestSuite() { ::LoadLibraryW(L"urlmon.dll"); }
+
   CallResult Common(const wchar_t* member, std::vector<Arg> args = {}) {
     return CallMethod(common_.Get(), member, std::move(args));
   }
