@@ -18,7 +18,11 @@ kb_wineserver() {
 
 kb_session_stop() {
   if [[ -n $kb_session_prefix ]]; then
+    # Killing the server ends every Wine process of the prefix; waiting for
+    # it means none is left when the caller goes on.
     kb_wineserver "$kb_session_prefix" -k >/dev/null 2>&1 || true
+    timeout 20 "$kb_session_tools/wine-run" --prefix="$kb_session_prefix" --server -w \
+      >/dev/null 2>&1 || true
     kb_session_prefix=
   fi
   local pid
@@ -53,25 +57,52 @@ kb_start_xvfb() {
   return 1
 }
 
-# A server that outlives each program saves about half a second per wine
-# call. Detached, or it would hold the caller's output open.
-kb_start_wineserver() {
-  local prefix=$1 pid
+# The socket PREFIX's server listens on once it runs: Wine keeps it in a
+# folder named after the prefix's device and inode, below /tmp/.wine-UID, or
+# below the folder the prefix's "wineserver" file names (Debian's Wine).
+kb_server_socket() {
+  local prefix=$1 tmp
+  tmp=$(cat "$prefix/wineserver" 2>/dev/null) || tmp=.wine-$(id -u)
+  # shellcheck disable=SC2046
+  printf '/tmp/%s/server-%x-%x/socket\n' "$tmp" $(stat -c '%d %i' "$prefix")
+}
+
+# kb_start_prefix_server PREFIX [ARCH]: a persistent server of our own for
+# PREFIX (of word size ARCH when new), listening before anything else
+# runs there. A program that finds no server starts one itself, and that one
+# quits, with Wine's background processes, as soon as its last program ends:
+# every later program would start them all again (seconds each under
+# emulation). So a server left from an earlier run is stopped first, and
+# nothing starts until ours listens.
+kb_start_prefix_server() {
+  local prefix=$1 arch=(${2:+--arch=$2}) pid i
   mkdir -p "$prefix"
-  # A server left from an earlier call quits by itself within seconds.
+  kb_wineserver "$prefix" -k >/dev/null 2>&1 || true
   timeout 20 "$kb_session_tools/wine-run" --prefix="$prefix" --server -w >/dev/null 2>&1 || true
-  setsid "$kb_session_tools/wine-run" --prefix="$prefix" --server -f -p >/dev/null 2>&1 </dev/null &
+  # Detached, or it would hold the caller's output open.
+  setsid "$kb_session_tools/wine-run" --prefix="$prefix" "${arch[@]}" --server -f -p \
+    >/dev/null 2>&1 </dev/null &
   pid=$!
-  sleep 0.2
-  # Still running elsewhere: use that one, but it is not ours to stop.
-  if kill -0 "$pid" 2>/dev/null; then
-    kb_session_pids+=("$pid")
-    kb_session_prefix=$prefix
-  fi
+  kb_session_pids+=("$pid")
+  for ((i = 0; i < 300; i++)); do
+    [[ -S $(kb_server_socket "$prefix") ]] && return 0
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "kitbag: the wineserver for $prefix did not start" >&2
+  return 1
+}
+
+kb_start_wineserver() {
+  local prefix=$1
+  # Ours to stop at the end, whatever happens from here on.
+  kb_session_prefix=$prefix
+  kb_start_prefix_server "$prefix" || return 1
   # The first program of a server starts Wine's own background processes,
   # which live as long as the server and keep the starter's output open:
-  # under ctest that would be a test that never ends. Start them here.
-  "$kb_session_tools/wine-run" --prefix="$prefix" cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+  # under ctest that would be a test that never ends. Start them here; a
+  # prefix that cannot be set up ends the session here too.
+  "$kb_session_tools/wine-run" --prefix="$prefix" cmd /c exit 0 </dev/null >/dev/null
 }
 
 kb_session_start() {
@@ -94,17 +125,17 @@ kb_fresh_prefix() {
   kb_start_xvfb || return 1
   kb_wineserver "$WINEPREFIX" -k >/dev/null 2>&1
   rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
   # One server for every call, wineboot included; wine-run creates the
   # prefix on its first call.
-  (setsid "$kb_session_tools/wine-run" --prefix="$WINEPREFIX" --arch="$2" --server -p \
-     >/dev/null 2>&1 &)
+  kb_start_prefix_server "$WINEPREFIX" "$2" || return 1
   timeout -k 5 120 "$kb_session_tools/wine-run" --prefix="$WINEPREFIX" --arch="$2" \
     cmd /c exit 0 >/dev/null
 }
 
 kb_fresh_prefix_remove() {
   kb_wineserver "$kb_fresh_prefix_dir" -k >/dev/null 2>&1
+  timeout 20 "$kb_session_tools/wine-run" --prefix="$kb_fresh_prefix_dir" --server -w \
+    >/dev/null 2>&1
   local pid
   for pid in "${kb_session_pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
   kb_session_pids=()
