@@ -102,6 +102,7 @@ class Enumerator : public IEnumVARIANT {
   std::shared_ptr<const std::vector<Variant>> values_;
   size_t at_;
   LONG refs_ = 1;
+  rt::ModuleUse use_;
 };
 
 }  // namespace
@@ -198,6 +199,15 @@ HRESULT AutoObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
   if ((dp.cArgs && !dp.rgvarg) || (dp.cNamedArgs && !dp.rgdispidNamedArgs) ||
       dp.cNamedArgs > dp.cArgs)
     return E_INVALIDARG;
+  // As the classes' dispatcher does: a looping reference chain or an array
+  // that is not what its tag says never reaches a member.
+  for (UINT i = 0; i < dp.cArgs; ++i) {
+    const VARIANT* target = rt::DerefOrNull(&dp.rgvarg[i]);
+    if (!target || !rt::ArrayMatchesTag(*target)) {
+      if (argErr) *argErr = i;
+      return DISP_E_TYPEMISMATCH;
+    }
+  }
   // Keeps the object alive while a member runs, as a client's call does.
   ComPtr<IDispatch> hold(this);
   try {

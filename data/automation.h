@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/handles.h"
+#include "runtime/module.h"
 #include "runtime/variants.h"
 
 namespace kb::data {
@@ -74,6 +75,7 @@ class AutoObject : public IDispatch, public ISupportErrorInfo {
   std::span<const MemberName> members_;
   const wchar_t* source_;
   LONG refs_ = 1;
+  rt::ModuleUse use_;
 };
 
 // Creates an object; the returned pointer holds the only reference.

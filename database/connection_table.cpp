@@ -93,9 +93,11 @@ ComPtr<IDispatch> OpenRs(frame::DataBase&, BSTR* SQL, long* WhatCursor, long* Wh
 }
 
 void CloseRs(frame::DataBase&, IDispatch** ActiveRecordset) {
-  rt::Call(rt::Require(ActiveRecordset), L"Close");
+  // Held for the call: code that Close reaches may clear the caller's variable.
+  const ComPtr<IDispatch> recordset(rt::Require(ActiveRecordset));
+  rt::Call(recordset.Get(), L"Close");
   // Setting the caller's variable to Nothing gives up its reference.
-  std::exchange(*ActiveRecordset, nullptr)->Release();
+  if (IDispatch* left = std::exchange(*ActiveRecordset, nullptr)) left->Release();
 }
 
 void ClosedB(frame::DataBase&, long* ConNumber) {

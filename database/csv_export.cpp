@@ -97,7 +97,12 @@ void RsToCSVFile(frame::DataBase&, IDispatch** rs, BSTR* FileName, BSTR* Delimit
   } catch (...) {
     // What was written stays in the file; the file itself was closed on the way out.
     const Error e = CurrentError();
-    rt::MsgBox(kFailurePrefix + e.Description(), MB_OK, kFailureTitle);
+    // The export never fails towards its caller, not even where the box
+    // itself cannot be shown (no interactive desktop).
+    try {
+      rt::MsgBox(kFailurePrefix + e.Description(), MB_OK, kFailureTitle);
+    } catch (...) {
+    }
   }
 }
 

@@ -18,6 +18,7 @@ namespace {
   switch (code) {
     case ERROR_FILE_NOT_FOUND: Raise(kErrFileNotFound);
     case ERROR_PATH_NOT_FOUND:
+    case ERROR_DIRECTORY:  // a temporary file asked for in a folder that is not there
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
     case ERROR_INVALID_DRIVE: Raise(kErrPathNotFound);
@@ -39,6 +40,33 @@ Handle OpenFile(const std::wstring& path, DWORD access, DWORD disposition) {
   return file;
 }
 
+void WriteAll(HANDLE file, std::string_view bytes) {
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - written, 1u << 20));
+    DWORD done = 0;
+    if (!::WriteFile(file, bytes.data() + written, chunk, &done, nullptr) || done == 0)
+      RaiseFileError(::GetLastError());
+    written += done;
+  }
+}
+
+// A file made for a while: deleted on the way out unless it was kept.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() {
+    if (!kept_) ::DeleteFileA(path_.c_str());
+  }
+  void Keep() { kept_ = true; }
+
+ private:
+  std::string path_;
+  bool kept_ = false;
+};
+
 std::wstring Widen(UINT codePage, std::string_view bytes) {
   if (bytes.empty()) return {};
   const int n =
@@ -51,15 +79,30 @@ std::wstring Widen(UINT codePage, std::string_view bytes) {
 }  // namespace
 
 void WriteDocumentFile(const std::wstring& path, std::string_view bytes) {
-  Handle file = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS);
-  size_t written = 0;
-  while (written < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - written, 1u << 20));
-    DWORD done = 0;
-    if (!::WriteFile(file.Get(), bytes.data() + written, chunk, &done, nullptr) || done == 0)
-      RaiseFileError(::GetLastError());
-    written += done;
+  if (path.empty()) Raise(kErrBadFileNameOrNumber);
+  // A save that fails midway must leave the document as it was: the bytes go
+  // to a new file in the same folder, which takes the document's place only
+  // once it is whole.
+  const rt::AnsiText name(path);
+  const std::string target(name.Get());
+  const size_t cut = target.find_last_of("\\/:");
+  const std::string folder = cut == std::string::npos ? "." : target.substr(0, cut + 1);
+  char temporary[MAX_PATH] = {};
+  if (!::GetTempFileNameA(folder.c_str(), "kb", 0, temporary)) RaiseFileError(::GetLastError());
+  TemporaryFile written(temporary);
+  {
+    Handle file(::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) RaiseFileError(::GetLastError());
+    WriteAll(file.Get(), bytes);
   }
+  // An existing document keeps its attributes and permissions.
+  const bool replaced = ::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES
+                            ? ::ReplaceFileA(target.c_str(), temporary, nullptr,
+                                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                            : ::MoveFileExA(temporary, target.c_str(), MOVEFILE_COPY_ALLOWED);
+  if (!replaced) RaiseFileError(::GetLastError());
+  written.Keep();
 }
 
 std::string ReadDocumentFile(const std::wstring& path) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files/file_list.h"
@@ -65,7 +66,7 @@ class FolderFiles {
     return true;
   }
 
-  std::vector<std::wstring> SubFolders() const {
+  std::vector<SubFolder> SubFolders() const {
     if (!isFolder_) return {};
     if (listedOnce_ && rt::PacedEvents::Runs() == eventsAtListing_) return subFolders_;
     return SubFolderPaths(*folder_);
@@ -102,7 +103,9 @@ class FolderFiles {
       const std::wstring_view name = data.cFileName;
       const DWORD attributes = data.dwFileAttributes;
       if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (name != L"." && name != L"..") subFolders_.push_back(BuildPath(*folder_, name));
+        if (name != L"." && name != L"..")
+          subFolders_.push_back(
+              {BuildPath(*folder_, name), (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
         continue;
       }
       if (!rt::DirLists(attributes, 0)) continue;
@@ -126,7 +129,47 @@ class FolderFiles {
   std::vector<rt::DirEntry> files_;
   std::vector<bool> sizeListed_;
   size_t next_ = 0;
-  std::vector<std::wstring> subFolders_;
+  std::vector<SubFolder> subFolders_;
+};
+
+// The volume and index of the folder a path leads to, through any links.
+std::optional<std::pair<DWORD, ULONGLONG>> FolderIdentity(const std::wstring& path) {
+  Handle folder(::CreateFileW(path.c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!folder || !::GetFileInformationByHandle(folder.Get(), &info)) return std::nullopt;
+  return std::pair{info.dwVolumeSerialNumber,
+                   (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// A folder link that leads to a folder the walk is in would take the walk
+// round for ever, each round a level deeper. Links elsewhere are followed.
+bool LeadsBackIntoWalk(const SubFolder& sub, const std::vector<std::wstring>& walk) {
+  if (!sub.link) return false;
+  const auto target = FolderIdentity(sub.path);
+  if (!target) return false;
+  for (const std::wstring& folder : walk)
+    if (FolderIdentity(folder) == target) return true;
+  return false;
+}
+
+// The folder a collection is in, for the collections it makes below it.
+class WalkStep {
+ public:
+  WalkStep(std::vector<std::wstring>& walk, const std::optional<std::wstring>& folder)
+      : walk_(walk), pushed_(folder.has_value()) {
+    if (pushed_) walk_.push_back(*folder);
+  }
+  WalkStep(const WalkStep&) = delete;
+  WalkStep& operator=(const WalkStep&) = delete;
+  ~WalkStep() {
+    if (pushed_) walk_.pop_back();
+  }
+
+ private:
+  std::vector<std::wstring>& walk_;
+  bool pushed_;
 };
 
 // The length FileLen reads for a file of the folder, as a 32-bit number.
@@ -169,14 +212,16 @@ long CreateFileArray(frame::Common& self, BSTR StartFolder, BSTR* FileExtension,
   }
 
   if (*GetSubFolders == VARIANT_TRUE && folder) {
-    std::vector<std::wstring> subFolders;
+    std::vector<SubFolder> subFolders;
     rt::ResumeNext([&] { subFolders = files ? files->SubFolders() : SubFolderPaths(*folder); });
-    for (const std::wstring& sub : subFolders) {
+    const WalkStep step(self.walk, folder);
+    for (const SubFolder& sub : subFolders) {
       events.Step();
+      if (LeadsBackIntoWalk(sub, self.walk)) continue;
       rt::ResumeNext([&] {
         VARIANT_BOOL deeper = VARIANT_TRUE;
         const long found =
-            CreateFileArrayVia(self, Bstr(sub).Get(), FileExtension, &deeper, &self.sortFlag);
+            CreateFileArrayVia(self, Bstr(sub.path).Get(), FileExtension, &deeper, &self.sortFlag);
         total = rt::Add32(total, found);
       });
     }

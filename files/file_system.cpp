@@ -68,11 +68,12 @@ std::wstring BuildPath(std::wstring_view path, std::wstring_view name) {
   return joined;
 }
 
-std::vector<std::wstring> SubFolderPaths(std::wstring_view folder) {
-  std::vector<std::wstring> paths;
+std::vector<SubFolder> SubFolderPaths(std::wstring_view folder) {
+  std::vector<SubFolder> paths;
   const bool listed = ForEachEntry(folder, [&](const WIN32_FIND_DATAW& data) {
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      paths.push_back(Joined(folder, data.cFileName));
+      paths.push_back({Joined(folder, data.cFileName),
+                       (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
   });
   if (!listed && ::GetLastError() != ERROR_FILE_NOT_FOUND) Raise(kErrPathNotFound);
   return paths;

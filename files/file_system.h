@@ -30,7 +30,11 @@ std::wstring BuildPath(std::wstring_view path, std::wstring_view name);
 
 // The paths of a folder's subfolders in the order SubFolders yields them:
 // every folder entry, hidden ones too, in the order the system lists them.
-std::vector<std::wstring> SubFolderPaths(std::wstring_view folder);
+struct SubFolder {
+  std::wstring path;
+  bool link;  // a reparse point: a junction or a symbolic link to a folder
+};
+std::vector<SubFolder> SubFolderPaths(std::wstring_view folder);
 
 // Folder.Size: the bytes of every file in the folder and in every folder
 // below it.  A folder that cannot be read raises 70.

@@ -391,7 +391,7 @@ void SortVariants(const Slots& s) {
 
 // The array a variant holds, through references.
 SAFEARRAY* ArrayIn(VARIANT* v, VARTYPE& type) {
-  while (v && V_VT(v) == (VT_BYREF | VT_VARIANT)) v = V_VARIANTREF(v);
+  if (v) v = const_cast<VARIANT*>(&rt::Deref(*v));
   if (!v || !(V_VT(v) & VT_ARRAY)) Raise(kErrSubscript);
   type = V_VT(v) & VT_TYPEMASK;
   if (!(V_VT(v) & VT_BYREF)) return V_ARRAY(v);

@@ -1,6 +1,9 @@
 // The five classes of the library and the state each object keeps.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "frame/interfaces.h"
 #include "frame/object.h"
 #include "layout/resizer.h"
@@ -18,8 +21,9 @@ class Common : public ObjectBase {
   _clsCommon* Self() { return reinterpret_cast<_clsCommon*>(Dual()); }
 
   strings::FieldReader reader;
-  short fileCount = 0;           // where the file collector stores its next name
-  VARIANT_BOOL sortFlag = 0;     // the sort request of the latest collection
+  short fileCount = 0;             // where the file collector stores its next name
+  VARIANT_BOOL sortFlag = 0;       // the sort request of the latest collection
+  std::vector<std::wstring> walk;  // the folders the collector is in, outermost first
 
   // The internal properties; no client reaches them.
   Bstr CompanyName() const;

@@ -344,6 +344,10 @@ HRESULT Bind(Argument& a, const Param& p, const VARIANT* src) {
   a.typedVariable = nullptr;
   a.arrayBefore = nullptr;
   if (src && !KnownType(V_VT(src))) return DISP_E_BADVARTYPE;
+  // A reference chain that loops, or an array that is not what its tag says,
+  // would hang or crash whatever reads it: refused before anything does.
+  const VARIANT* target = src ? rt::DerefOrNull(src) : nullptr;
+  if (src && (!target || !rt::ArrayMatchesTag(*target))) return DISP_E_TYPEMISMATCH;
   const VARTYPE want = p.type.type == Type::Variant ? VARTYPE(VT_VARIANT) : p.type.Vt();
   if (IsMissing(src)) {
     FillOmitted(p, a.value.Get());
@@ -355,7 +359,7 @@ HRESULT Bind(Argument& a, const Param& p, const VARIANT* src) {
   } else {
     const bool viaVariant = V_VT(src) == (VT_BYREF | VT_VARIANT);
     Variant plain;
-    HRESULT hr = ::VariantCopyInd(plain.Get(), const_cast<VARIANT*>(&rt::Deref(*src)));
+    HRESULT hr = ::VariantCopyInd(plain.Get(), const_cast<VARIANT*>(target));
     if (FAILED(hr)) return AsDispatchFailure(hr);
     hr = Coerce(*plain.Get(), p.type, a.value.Get());
     if (FAILED(hr)) return hr;

@@ -2,22 +2,16 @@
 // unload notifications.
 #include <windows.h>
 
-#include "frame/modintvars.h"
 #include "frame/server.h"
 
 namespace {
 HMODULE g_module = nullptr;
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  switch (reason) {
-    case DLL_PROCESS_ATTACH: g_module = instance; break;
-    case DLL_THREAD_DETACH: kb::frame::ReleaseThreadState(); break;
-    case DLL_PROCESS_DETACH:
-      // At process exit other threads are gone already; leave their state alone.
-      if (!reserved) kb::frame::ReleaseThreadState();
-      break;
-  }
+// Per-thread state goes with the thread's last object, while COM still runs
+// there (runtime/thread_state.h); under the loader lock nothing is released.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) g_module = instance;
   return TRUE;
 }
 

@@ -4,15 +4,14 @@
 
 #include "runtime/app.h"
 #include "runtime/errors.h"
-#include "runtime/file_numbers.h"
-#include "runtime/printer.h"
+#include "runtime/thread_state.h"
 
 namespace kb::frame {
 namespace {
 
-DWORD StateSlot() {
-  static const DWORD slot = ::TlsAlloc();
-  return slot;
+rt::PerThread<ThreadState>& States() {
+  static rt::PerThread<ThreadState> states;
+  return states;
 }
 
 // The last character of a text, as a one-character text (empty for an empty text).
@@ -23,22 +22,7 @@ std::wstring_view LastChar(BSTR text) {
 
 }  // namespace
 
-ThreadState& CurrentThreadState() {
-  auto* state = static_cast<ThreadState*>(::TlsGetValue(StateSlot()));
-  if (!state) {
-    auto fresh = std::make_unique<ThreadState>();
-    if (!::TlsSetValue(StateSlot(), fresh.get())) Raise(kErrOutOfMemory);
-    state = fresh.release();
-  }
-  return *state;
-}
-
-void ReleaseThreadState() {
-  std::unique_ptr<ThreadState> state(static_cast<ThreadState*>(::TlsGetValue(StateSlot())));
-  ::TlsSetValue(StateSlot(), nullptr);
-  rt::ReleaseThreadFiles();
-  rt::ReleaseThreadPrinter();
-}
+ThreadState& CurrentThreadState() { return States().Get(); }
 
 void AppendIfMissing(BSTR* text, BSTR* suffix) {
   if (LastChar(*text) == View(*suffix)) return;

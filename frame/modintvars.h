@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <oaidl.h>
 
 #include <string>
@@ -13,8 +14,8 @@
 namespace kb::frame {
 
 // One copy per client thread, shared by every object of the library on that
-// thread, zeroed when the library is first used there and kept until it
-// leaves the thread.
+// thread, zeroed when the library is first used there and kept until the
+// thread's last object of the library's classes goes (runtime/thread_state.h).
 struct ThreadState {
   // The file list the file collector fills; unallocated until first filled.
   bool fileListAllocated = false;
@@ -30,8 +31,6 @@ struct ThreadState {
 };
 
 ThreadState& CurrentThreadState();
-// Drops the calling thread's state (the library leaves the thread).
-void ReleaseThreadState();
 
 // Text gains Suffix unless its last character is the whole of Suffix.
 void AppendIfMissing(BSTR* text, BSTR* suffix);

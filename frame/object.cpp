@@ -6,33 +6,15 @@
 #include "runtime/handles.h"
 
 namespace kb::frame {
-namespace {
-LONG g_liveObjects = 0;
-LONG g_locks = 0;
-}  // namespace
-
-void ModuleAddRef() { ::InterlockedIncrement(&g_liveObjects); }
-void ModuleRelease() { ::InterlockedDecrement(&g_liveObjects); }
-void ModuleLock(bool lock) {
-  if (lock)
-    ::InterlockedIncrement(&g_locks);
-  else
-    ::InterlockedDecrement(&g_locks);
-}
-bool ModuleInUse() { return g_liveObjects > 0 || g_locks > 0; }
-
 ObjectBase::ObjectBase(meta::ClassId id, const VtblEntry* vtbl)
-    : dual_{vtbl, this}, cls_(meta::ClassOf(id)) {
-  ModuleAddRef();
-}
+    : dual_{vtbl, this}, cls_(meta::ClassOf(id)) {}
 
-ObjectBase::~ObjectBase() { ModuleRelease(); }
+ObjectBase::~ObjectBase() = default;
 
 HRESULT ObjectBase::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-      IsEqualIID(iid, cls_.iid))
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, cls_.iid))
     *out = Dual();
   else if (IsEqualIID(iid, IID_ISupportErrorInfo))
     *out = static_cast<ISupportErrorInfo*>(this);
@@ -97,8 +79,8 @@ HRESULT STDMETHODCALLTYPE GetTypeInfo(void* This, UINT index, LCID, ITypeInfo** 
   return LoadTypeInfo(ObjectBase::FromDual(This)->Class().iid, out);
 }
 
-HRESULT STDMETHODCALLTYPE GetIDsOfNames(void* This, REFIID iid, LPOLESTR* names, UINT count,
-                                        LCID, DISPID* ids) {
+HRESULT STDMETHODCALLTYPE GetIDsOfNames(void* This, REFIID iid, LPOLESTR* names, UINT count, LCID,
+                                        DISPID* ids) {
   if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   return dispatch::GetIDsOfNames(ObjectBase::FromDual(This)->Class(), names, count, ids);
 }

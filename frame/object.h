@@ -3,20 +3,17 @@
 #pragma once
 
 #include <windows.h>
+
 #include <oaidl.h>
 #include <ocidl.h>
 
 #include "frame/metadata.h"
+#include "runtime/module.h"
+#include "runtime/thread_state.h"
 
 namespace kb::frame {
 
 using VtblEntry = void (*)();
-
-// Live objects and factory locks of the library (DllCanUnloadNow).
-void ModuleAddRef();
-void ModuleRelease();
-void ModuleLock(bool lock);
-bool ModuleInUse();
 
 class ObjectBase : public ISupportErrorInfo, public IProvideClassInfo {
  public:
@@ -47,6 +44,10 @@ class ObjectBase : public ISupportErrorInfo, public IProvideClassInfo {
   DualView dual_;
   const meta::Class& cls_;
   LONG refs_ = 1;
+  rt::ModuleUse use_;
+  // Last: when the thread's last object goes, the thread's state goes while
+  // this one still keeps the library loaded.
+  rt::ThreadUse thread_;
 };
 
 // The vtables of the default interfaces: IUnknown and IDispatch, then one

@@ -9,14 +9,12 @@ namespace {
 
 class ClassFactory final : public IClassFactory {
  public:
-  explicit ClassFactory(meta::ClassId id) : id_(id) { ModuleAddRef(); }
-  ~ClassFactory() { ModuleRelease(); }
+  explicit ClassFactory(meta::ClassId id) : id_(id) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory))
-      return E_NOINTERFACE;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) return E_NOINTERFACE;
     *out = static_cast<IClassFactory*>(this);
     AddRef();
     return S_OK;
@@ -41,13 +39,14 @@ class ClassFactory final : public IClassFactory {
     return hr;
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-    ModuleLock(lock != FALSE);
+    rt::LockModule(lock != FALSE);
     return S_OK;
   }
 
  private:
   meta::ClassId id_;
   LONG refs_ = 1;
+  rt::ModuleUse use_;
 };
 
 }  // namespace
@@ -64,6 +63,6 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) {
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-HRESULT CanUnloadNow() { return ModuleInUse() ? S_FALSE : S_OK; }
+HRESULT CanUnloadNow() { return rt::ModuleInUse() ? S_FALSE : S_OK; }
 
 }  // namespace kb::frame

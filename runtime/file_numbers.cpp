@@ -7,6 +7,7 @@
 #include "runtime/errors.h"
 #include "runtime/file_errors.h"
 #include "runtime/text.h"
+#include "runtime/thread_state.h"
 
 namespace kb::rt {
 namespace {
@@ -32,21 +33,27 @@ struct OpenFile {
   bool drained = false;  // input: the system has no more bytes
 };
 
-using Table = std::array<std::unique_ptr<OpenFile>, kHighestNumber + 1>;
+void Flush(OpenFile& file);
 
-DWORD TableSlot() {
-  static const DWORD slot = ::TlsAlloc();
-  return slot;
-}
-
-Table* ThreadTable(bool create) {
-  auto* table = static_cast<Table*>(::TlsGetValue(TableSlot()));
-  if (!table && create) {
-    auto fresh = std::make_unique<Table>();
-    if (!::TlsSetValue(TableSlot(), fresh.get())) Raise(kErrOutOfMemory);
-    table = fresh.release();
+// A thread's file numbers. Files still open when the thread lets go of its
+// state are closed then, their waiting bytes written first.
+struct Table {
+  std::array<std::unique_ptr<OpenFile>, kHighestNumber + 1> files;
+  ~Table() {
+    for (auto& file : files) {
+      if (!file || file->mode == FileMode::Input) continue;
+      try {
+        Flush(*file);
+      } catch (...) {
+        // The thread is leaving; there is nobody left to tell.
+      }
+    }
   }
-  return table;
+};
+
+Table& ThreadTable() {
+  static PerThread<Table> tables;
+  return tables.Get();
 }
 
 void CheckNumber(short number) {
@@ -55,7 +62,7 @@ void CheckNumber(short number) {
 
 std::unique_ptr<OpenFile>& EntryOf(short number) {
   CheckNumber(number);
-  return (*ThreadTable(true))[number];
+  return ThreadTable().files[number];
 }
 
 OpenFile& Opened(short number, FileMode wanted) {
@@ -111,9 +118,9 @@ void Write(short number, std::wstring_view text, bool newLine) {
 }  // namespace
 
 short FreeFile() {
-  const Table* table = ThreadTable(true);
+  const Table& table = ThreadTable();
   for (short n = 1; n <= kHighestFree; ++n)
-    if (!(*table)[n]) return n;
+    if (!table.files[n]) return n;
   Raise(kErrTooManyFiles);
 }
 
@@ -174,20 +181,6 @@ Bstr LineInput(short number) {
 
 void Print(short number, std::wstring_view text) { Write(number, text, false); }
 void PrintLine(short number, std::wstring_view text) { Write(number, text, true); }
-
-void ReleaseThreadFiles() {
-  std::unique_ptr<Table> table(ThreadTable(false));
-  ::TlsSetValue(TableSlot(), nullptr);
-  if (!table) return;
-  for (auto& file : *table) {
-    if (!file || file->mode == FileMode::Input) continue;
-    try {
-      Flush(*file);
-    } catch (...) {
-      // The thread is leaving; there is nobody left to tell.
-    }
-  }
-}
 
 OpenedFile::~OpenedFile() {
   if (!open_) return;

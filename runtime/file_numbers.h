@@ -41,10 +41,6 @@ Bstr LineInput(short number);
 void Print(short number, std::wstring_view text);
 void PrintLine(short number, std::wstring_view text);
 
-// Closes the calling thread's open files and forgets its table (the library
-// leaves the thread).
-void ReleaseThreadFiles();
-
 // Keeps a number open for a scope: the file is closed on every way out.  An
 // explicit Close reports a failure to write the last data; the destructor,
 // which runs while another error may be on its way, cannot and does not.

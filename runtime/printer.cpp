@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "runtime/errors.h"
+#include "runtime/thread_state.h"
 
 namespace kb::rt {
 namespace {
@@ -36,11 +37,6 @@ void ForEachLine(std::wstring_view text, Each&& each) {
     start = end + 1;
     if (text[end] == L'\r' && start < text.size() && text[start] == L'\n') ++start;
   }
-}
-
-DWORD StateSlot() {
-  static const DWORD slot = ::TlsAlloc();
-  return slot;
 }
 
 }  // namespace
@@ -152,18 +148,8 @@ void Printer::EndJob(bool send) {
 }
 
 Printer& ThePrinter() {
-  auto* printer = static_cast<Printer*>(::TlsGetValue(StateSlot()));
-  if (!printer) {
-    auto fresh = std::make_unique<Printer>();
-    if (!::TlsSetValue(StateSlot(), fresh.get())) Raise(kErrOutOfMemory);
-    printer = fresh.release();
-  }
-  return *printer;
-}
-
-void ReleaseThreadPrinter() {
-  std::unique_ptr<Printer> printer(static_cast<Printer*>(::TlsGetValue(StateSlot())));
-  ::TlsSetValue(StateSlot(), nullptr);
+  static PerThread<Printer> printers;
+  return printers.Get();
 }
 
 }  // namespace kb::rt

@@ -61,10 +61,8 @@ class Printer {
   int y_ = 0;
 };
 
-// The calling thread's printer.
+// The calling thread's printer; an open job is sent when the thread's last
+// object of the library goes (runtime/thread_state.h).
 Printer& ThePrinter();
-// Sends the calling thread's open job, if any, and drops its printer (the
-// library leaves the thread).
-void ReleaseThreadPrinter();
 
 }  // namespace kb::rt

@@ -36,18 +36,19 @@ WORD ShowCommand(short windowStyle) {
 
 }  // namespace
 
-double Shell(std::wstring_view commandLine, short windowStyle) {
+double Shell(std::wstring_view commandLine, short windowStyle, std::wstring_view program) {
   const WORD show = ShowCommand(windowStyle);
   if (Trim(commandLine).empty()) Raise(kErrInvalidCall);
   // The process call may write into the command line it is given.
   AnsiText line(commandLine);
+  const AnsiText file(program);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = show;
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessA(nullptr, line.Buffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started))
+  if (!::CreateProcessA(program.empty() ? nullptr : file.Get(), line.Buffer(), nullptr, nullptr,
+                        FALSE, 0, nullptr, nullptr, &startup, &started))
     RaiseStartFailure(::GetLastError());
   const Handle process(started.hProcess);
   const Handle thread(started.hThread);

@@ -21,7 +21,9 @@ enum ShellStyle : short {
 // page lacks reaches the program as "?") and returns the new process's
 // identifier without waiting for it.  A program that cannot be found raises
 // error 53, one that may not be started 70; an empty command line or a style
-// that is none of the above raises 5.
-double Shell(std::wstring_view commandLine, short windowStyle = kShellMinimizedFocus);
+// that is none of the above raises 5.  A program path, where given, names the
+// file started, and the command line is what that program is told.
+double Shell(std::wstring_view commandLine, short windowStyle = kShellMinimizedFocus,
+             std::wstring_view program = {});
 
 }  // namespace kb::rt

@@ -16,10 +16,20 @@ std::wstring_view Trim(std::wstring_view text) {
   return text.substr(first, last - first + 1);
 }
 
+const VARIANT* DerefOrNull(const VARIANT* v) {
+  // Clients pass one level (a script variable); a few more are harmless.
+  constexpr int kLongestChain = 16;
+  for (int hops = 0; v && V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v); ++hops) {
+    if (hops == kLongestChain) return nullptr;
+    v = V_VARIANTREF(v);
+  }
+  return v;
+}
+
 const VARIANT& Deref(const VARIANT& v) {
-  const VARIANT* p = &v;
-  while (V_VT(p) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(p)) p = V_VARIANTREF(p);
-  return *p;
+  const VARIANT* target = DerefOrNull(&v);
+  if (!target) Raise(kErrTypeMismatch);
+  return *target;
 }
 
 Bstr ToText(const VARIANT& in) {
@@ -33,8 +43,8 @@ Bstr ToText(const VARIANT& in) {
   }
   if (V_VT(&v) & VT_ARRAY) Raise(kErrTypeMismatch);
   Variant text;
-  HRESULT hr = ::VariantChangeTypeEx(text.Get(), const_cast<VARIANT*>(&v), LOCALE_USER_DEFAULT,
-                                     0, VT_BSTR);
+  HRESULT hr =
+      ::VariantChangeTypeEx(text.Get(), const_cast<VARIANT*>(&v), LOCALE_USER_DEFAULT, 0, VT_BSTR);
   if (hr == DISP_E_TYPEMISMATCH && (V_VT(&v) & ~VT_BYREF) == VT_NULL) Raise(kErrInvalidNull);
   // An object's default member may fail with error information of its own;
   // converting any other value leaves none, so what the thread holds is stale.

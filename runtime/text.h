@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <oleauto.h>
 
 #include <string>
@@ -15,7 +16,10 @@ namespace kb::rt {
 // Removes leading and trailing spaces (U+0020 only).
 std::wstring_view Trim(std::wstring_view text);
 
-// The variant a by-reference variant points at.
+// The variant a by-reference variant points at, through a chain of them.
+// A chain longer than any a client builds (one that loops back on itself)
+// gives null; Deref raises error 13 for it.
+const VARIANT* DerefOrNull(const VARIANT* v);
 const VARIANT& Deref(const VARIANT& v);
 
 // The text form of a variant, as the runtime converts it: Empty gives an

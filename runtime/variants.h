@@ -14,6 +14,13 @@ namespace kb::rt {
 // a type no array holds (Empty, Null, anything unknown).
 size_t StorageSize(VARTYPE type);
 
+// Whether the array a variant holds really is what its tag claims: its own
+// element type, where it records one, and its element size agree with the
+// tag, and it is no array of records (whose elements the tag cannot
+// describe). The arrays an array of variants holds are looked at too. A
+// variant without an array passes.
+bool ArrayMatchesTag(const VARIANT& value);
+
 Variant FromShort(short value);
 Variant FromLong(long value);
 Variant FromDouble(double value);

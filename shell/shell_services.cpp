@@ -50,6 +50,15 @@ class OwnRegistry {
   frame::ObjectBase* object_;
 };
 
+// A program of the system folder, by its full path.
+std::wstring SystemProgram(std::wstring_view name) {
+  char folder[MAX_PATH] = {};
+  const UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return std::wstring(name);
+  std::wstring path(rt::FromAnsi(folder, n).View());
+  return path + L"\\" + std::wstring(name);
+}
+
 }  // namespace
 
 void OpenDocument(frame::Common&, IDispatch** frm, BSTR* CompletePath) {
@@ -62,7 +71,10 @@ void OpenDocument(frame::Common&, IDispatch** frm, BSTR* CompletePath) {
 void PrintWebPage(frame::Common&, BSTR* URL) {
   std::wstring command(kPrintCommand);
   command += View(*URL);
-  rt::Shell(command, rt::kShellNormalFocus);
+  // The system's own program: by its bare name, a rundll32.exe in the
+  // current folder (which the dialogs and cmn_SetCurDir move) would be found
+  // first. The program still sees the command line as it always did.
+  rt::Shell(command, rt::kShellNormalFocus, SystemProgram(L"rundll32.exe"));
 }
 
 void DownloadUrlToFile(frame::Common&, BSTR* CompleteURL, BSTR* CompleteDestination) {

@@ -160,6 +160,9 @@ void PrintTextBox(frame::Common&, VARIANT* txtBox, long* FontSize, BSTR* FontNam
                    View(FontName ? *FontName : nullptr));
   } catch (...) {
     const Error error = CurrentError();
+    // A job the failure left open is dropped, so that the next print is a
+    // job of its own rather than the rest of this one.
+    rt::ThePrinter().KillDoc();
     rt::MsgBox(error.Description());
   }
 }

@@ -137,7 +137,10 @@ void FormSetup(frame::Common&, VARIANT* BGForm) {
 }
 
 Variant FormExit(frame::Common&, IDispatch** frm, long* FEStyle, VARIANT* FESpeed) {
-  IDispatch* form = rt::Require(frm);
+  // A reference of our own for the whole call: an event handler that runs
+  // meanwhile may set the caller's variable, the last one, to Nothing.
+  const ComPtr<IDispatch> held(rt::Require(frm));
+  IDispatch* form = held.Get();
   const Variant speed = IsMissing(FESpeed) ? rt::FromShort(kDefaultSpeed) : rt::ValueOf(*FESpeed);
   if (const Slide* slide = SlideFor(FEStyle ? *FEStyle : kUnloadDown))
     Animate(form, *slide, *speed.Get());
@@ -146,7 +149,8 @@ Variant FormExit(frame::Common&, IDispatch** frm, long* FEStyle, VARIANT* FESpee
 }
 
 void AnimateCaption(frame::Common&, BSTR* CapData, IDispatch** frm) {
-  IDispatch* form = rt::Require(frm);
+  const ComPtr<IDispatch> held(rt::Require(frm));  // as in FormExit
+  IDispatch* form = held.Get();
   rt::Call(form, L"Show");
   rt::Put(form, L"Caption", *rt::FromText(L"").Get());
   // A copy: a handler running meanwhile may assign the caller's variable.

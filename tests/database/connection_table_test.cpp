@@ -2,6 +2,8 @@
 #include <thread>
 
 #include "tests/database/database_test.h"
+#include "tests/support/apartment.h"
+#include "tests/support/dispatch_object.h"
 #include "tests/support/msgbox_recorder.h"
 
 namespace {
@@ -118,6 +120,26 @@ TEST_F(ConnectionTable, ClosingASlotTwiceFailsAndKeepsTheTable) {
   EXPECT_EQ(0, OpenRsError(0));
 }
 
+TEST_F(ConnectionTable, CloseRsSurvivesAVariableClearedByTheRecordsetsClose) {
+  // A recordset whose Close reaches code that clears the caller's variable,
+  // the last reference to it.
+  struct Recordset : kb::support::DispatchObject {
+    IDispatch** variable = nullptr;
+    bool closed = false;
+    Recordset() : DispatchObject(L"Recordset") {
+      Method(L"Close", {0, 0}, [this](kb::support::Invocation&) {
+        closed = true;
+        if (IDispatch* last = std::exchange(*variable, nullptr)) last->Release();
+      });
+    }
+  };
+  auto* rs = new Recordset;
+  IDispatch* variable = rs->Disp();
+  rs->variable = &variable;
+  EXPECT_EQ(S_OK, early_->lpVtbl->dB_CloseRs(early_, &variable));
+  EXPECT_EQ(nullptr, variable);
+}
+
 TEST_F(ConnectionTable, CloseRsSetsTheCallersVariableToNothing) {
   // Early bound: the caller's pointer.
   ComPtr<IDispatch> rs = Rs(L"SELECT * FROM Kunder");
@@ -166,6 +188,42 @@ TEST_F(ConnectionTable, WorkCommittedOnADroppedConnectionIsKept) {
   EXPECT_EQ(3, Count(file_.Path(), L"Kunder"));
   EXPECT_EQ(L"Nyt", ScalarText(file_.Path(), L"SELECT Navn FROM Kunder WHERE Id = 2"));
   EXPECT_EQ(L"C:\\Pics\\a.bmp", ScalarText(file_.Path(), L"SELECT Note FROM Kunder WHERE Id = 4"));
+}
+
+TEST(DataLayerLifetime, ObjectsKeptPastTheLastClassObjectKeepTheLibraryLoaded) {
+  kb::support::Apartment apartment;
+  ScratchFile file(L"lifetime.db");
+  MakeDatabase(file.Path(), kCustomers);
+  ComPtr<IDispatch> rs, field;
+  ComPtr<IEnumVARIANT> fields;
+  {
+    ComPtr<IDispatch> db = kb::support::CreateLibraryObject(L"Kitbag.clsDataBase");
+    ASSERT_TRUE(CallMethod(db.Get(), L"dB_OpendB", {file.Path()}).Ok());
+    CallResult opened =
+        CallMethod(db.Get(), L"dB_OpenRs", {L"SELECT Navn FROM Kunder ORDER BY Id", 3, 1});
+    ASSERT_TRUE(opened.Ok()) << opened;
+    rs = opened.Object();
+    ComPtr<IDispatch> all = Get(rs.Get(), L"Fields").Object();
+    field = CallMethod(all.Get(), L"Item", {0}).Object();
+    kb::Variant e;
+    DISPPARAMS none{};
+    ASSERT_EQ(S_OK, all->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT,
+                                DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, e.Get(), nullptr,
+                                nullptr));
+    ASSERT_EQ(S_OK, V_UNKNOWN(e.Get())->QueryInterface(IID_IEnumVARIANT,
+                                                       reinterpret_cast<void**>(fields.Out())));
+  }
+  // Every object of the classes is gone; the host frees what it may.
+  ::CoFreeUnusedLibraries();
+  ASSERT_NE(nullptr, ::GetModuleHandleW(L"Kitbag.dll")) << "unloaded under live objects";
+  EXPECT_EQ(L"Hansen", Get(field.Get(), L"Value").Text());
+  ASSERT_TRUE(CallMethod(rs.Get(), L"MoveNext").Ok());
+  EXPECT_EQ(L"Jensen", Get(field.Get(), L"Value").Text());
+  VARIANT first;
+  ULONG fetched = 0;
+  EXPECT_EQ(S_OK, fields->Next(1, &first, &fetched));
+  EXPECT_EQ(1u, fetched);
+  ::VariantClear(&first);
 }
 
 TEST_F(ConnectionTable, TwoThreadsHaveTwoTables) {

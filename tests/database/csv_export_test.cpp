@@ -6,6 +6,7 @@
 #include "tests/support/dispatch_object.h"
 #include "tests/support/locale_pins.h"
 #include "tests/support/msgbox_recorder.h"
+#include "tests/support/window_station.h"
 
 namespace {
 
@@ -157,6 +158,15 @@ TEST_F(CsvExport, FailuresShowTheMessageAndKeepWhatWasWritten) {
     EXPECT_EQ(c.fileStays, ::GetFileAttributesW(c.path.c_str()) != INVALID_FILE_ATTRIBUTES);
     if (c.fileStays) EXPECT_EQ("", csv_.Bytes());
   }
+}
+
+TEST_F(CsvExport, NoErrorReachesTheCallerWhereTheBoxCannotBeShown) {
+  const std::wstring path = csv_.Path() + L".missing\\out.csv";
+  ComPtr<IDispatch> rs = Rs(L"SELECT * FROM Kunder");
+  const kb::support::HiddenWindowStation station;
+  if (!station.Hidden()) GTEST_SKIP() << "this platform makes every window station visible";
+  CallResult r = Export(rs.Get(), path);
+  EXPECT_TRUE(r.Ok()) << r;
 }
 
 TEST_F(CsvExport, AnyRecordsetGivesTheSameFileAndAFailureLeavesThePartialFile) {

@@ -6,6 +6,7 @@
 
 #include "runtime/handles.h"
 #include "tests/editor/editor_fixture.h"
+#include "tests/support/import_hook.h"
 #include "tests/support/runtime_checks.h"
 
 namespace kb::editor::test {
@@ -245,6 +246,47 @@ TEST_F(EditorTest, FileThatCannotBeWrittenIsReportedAndTheDocumentKept) {
   ASSERT_EQ(MessageBoxes().size(), 3u);
   EXPECT_EQ(MessageBoxes()[2].text, L"Fejl 76: Path not found");
   EXPECT_EQ(Ui().Text(), L"Hej igen");
+}
+
+// A disk that fills up while the document is written.
+BOOL WINAPI DiskFull(HANDLE, LPCVOID, DWORD, LPDWORD written, LPOVERLAPPED) {
+  if (written) *written = 0;
+  ::SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+
+TEST_F(EditorTest, ASaveThatFailsMidwayLeavesTheFileAsItWas) {
+  const std::wstring folder = Path(L"fuld\\");
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring file = folder + L"brev.txt";
+  WriteBytes(file, "gammel tekst");
+  Open();
+  files_.Answer({file, 0});
+  Ui().Click(L"OPEN");
+  Ui().Select(0, 0);
+  Ui().Type(L"ny ");
+  {
+    const support::ImportHook hook(::GetModuleHandleW(nullptr), "kernel32.dll", "WriteFile",
+                                   &DiskFull);
+    Ui().Click(L"SAVE");
+  }
+  ASSERT_EQ(MessageBoxes().size(), 1u);
+  EXPECT_EQ(MessageBoxes()[0].text, L"Fejl 61: Disk full");
+  EXPECT_EQ(ReadBytes(file), "gammel tekst");
+  // Nothing of the failed save is left beside it.
+  WIN32_FIND_DATAW found;
+  std::vector<std::wstring> names;
+  const FindHandle search(::FindFirstFileW((folder + L"*").c_str(), &found));
+  if (search) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (::FindNextFileW(search.Get(), &found));
+  }
+  EXPECT_EQ(names, std::vector<std::wstring>{L"brev.txt"});
+  Ui().Click(L"SAVE");  // the disk has room again
+  EXPECT_EQ(ReadBytes(file), "ny gammel tekst");
+  ::DeleteFileW(file.c_str());
+  ::RemoveDirectoryW(folder.c_str());
 }
 
 // ------------------------------------------------------------------ OPEN

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -185,6 +187,19 @@ TEST_F(Collector, ANewObjectStartsOverAtTheFirstElement) {
     // name, and the list is cut behind the second.
     EXPECT_EQ((Names{L"p.txtr.txt", L"s.txt"}), second.List());
     EXPECT_EQ(first.List(), second.List());
+  });
+}
+
+TEST_F(Collector, AFolderLinkBackUpTheTreeIsNotEntered) {
+  // a.txt, sub\\b.txt and sub\\back, a link to the tree's root (made by the
+  // test's fixture on the host).
+  const char* tree = std::getenv("KITBAG_LINK_TREE");
+  ASSERT_NE(nullptr, tree) << "the link tree was not made";
+  const std::wstring root(tree, tree + std::strlen(tree));
+  OnFreshThread([&] {
+    Common c;
+    EXPECT_EQ(3, c.Collect(root, L"*.*", VARIANT_TRUE));
+    EXPECT_EQ((Names{L"a.txt", L"b.txt"}), c.List());
   });
 }
 

@@ -350,6 +350,11 @@ TEST_F(BubbleSortCall, BadArraysFail) {
   V_VT(unallocated.Get()) = VT_ARRAY | VT_BSTR;
   V_ARRAY(unallocated.Get()) = nullptr;
   EXPECT_EQ(9, errorOf(unallocated.Get()));
+  // A reference that points back at itself ends, as a type mismatch.
+  VARIANT loop;
+  V_VT(&loop) = VT_BYREF | VT_VARIANT;
+  V_VARIANTREF(&loop) = &loop;
+  EXPECT_EQ(13, errorOf(&loop));
 
   struct Bounds {
     LONG lower;

@@ -15,6 +15,7 @@
 #include "runtime/msgbox.h"
 #include "tests/frame/frame_test.h"
 #include "tests/support/runtime_checks.h"
+#include "tests/support/window_station.h"
 
 namespace {
 
@@ -114,27 +115,18 @@ TEST(Runtime, ErrorsAndTheirHresults) {
 // A process whose window station nobody sees must not wait for a button.
 TEST(Runtime, MessageBoxWithoutAnInteractiveDesktopFailsWithItsText) {
   ASSERT_TRUE(rt::HasInteractiveDesktop());
-  HWINSTA original = ::GetProcessWindowStation();
-  HWINSTA hidden = ::CreateWindowStationW(L"kitbag-hidden", 0, WINSTA_ALL_ACCESS, nullptr);
-  ASSERT_NE(nullptr, hidden);
-  ASSERT_TRUE(::SetProcessWindowStation(hidden));
-  USEROBJECTFLAGS flags{};
-  DWORD needed = 0;
-  ::GetUserObjectInformationW(hidden, UOI_FLAGS, &flags, sizeof flags, &needed);
-  if (flags.dwFlags & WSF_VISIBLE) {
-    ::SetProcessWindowStation(original);
-    GTEST_SKIP() << "this platform makes every window station visible";
-  }
   std::wstring description;
   long number = 0;
-  try {
-    rt::MsgBox(L"Filen kunne ikke \u00e5bnes", MB_ICONEXCLAMATION);
-  } catch (const Error& e) {
-    number = e.Number();
-    description = e.Description();
+  {
+    const kb::support::HiddenWindowStation station;
+    if (!station.Hidden()) GTEST_SKIP() << "this platform makes every window station visible";
+    try {
+      rt::MsgBox(L"Filen kunne ikke \u00e5bnes", MB_ICONEXCLAMATION);
+    } catch (const Error& e) {
+      number = e.Number();
+      description = e.Description();
+    }
   }
-  ::SetProcessWindowStation(original);
-  ::CloseWindowStation(hidden);
   EXPECT_EQ(5, number);
   EXPECT_EQ(L"Filen kunne ikke \u00e5bnes", description);
 }

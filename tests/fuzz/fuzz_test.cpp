@@ -37,11 +37,14 @@
 
 #include "frame/metadata.h"
 #include "runtime/handles.h"
+#include "tests/support/dispatch_call.h"
 
 namespace {
 
 using kb::Bstr;
 using kb::ComPtr;
+using kb::support::Arg;
+using kb::support::CallResult;
 namespace meta = kb::meta;
 
 // Members this test never calls.  Their purpose is a window or a wait that
@@ -556,6 +559,58 @@ std::vector<Kind> ValueKinds() {
   return k;
 }
 
+// Values whose tag lies about what they hold, and a reference that points
+// back at itself: read as what they claim, they crash or hang the reader.
+// The dispatcher refuses each as a type mismatch before any member runs.
+std::vector<Kind> CraftedKinds() {
+  std::vector<Kind> k;
+  auto add = [&](std::string name, std::function<VARIANT()> make) {
+    k.push_back({std::move(name), [make](ArgSet&, VARIANT& v) { v = make(); }});
+  };
+  // The caller's bytes would be taken for a record description to call.
+  add("ARRAY|RECORD over I8s", [] {
+    SAFEARRAY* sa = Vector(VT_I8, 0, 3);
+    for (LONG i = 0; i < 3; ++i) {
+      LONGLONG bytes = 0x4141414141414141LL;
+      ::SafeArrayPutElement(sa, &i, &bytes);
+    }
+    return Owning(VT_ARRAY | VT_RECORD, sa);
+  });
+  // Numbers taken for texts: pointers to nowhere.
+  add("ARRAY|BSTR over I4s", [] {
+    SAFEARRAY* sa = Vector(VT_I4, 0, 3);
+    for (LONG i = 0; i < 3; ++i) {
+      LONG bytes = 0x41414141;
+      ::SafeArrayPutElement(sa, &i, &bytes);
+    }
+    return Owning(VT_ARRAY | VT_BSTR, sa);
+  });
+  add("ARRAY|VARIANT over I4s", [] { return Owning(VT_ARRAY | VT_VARIANT, Vector(VT_I4, 0, 8)); });
+  add("ARRAY|I4 over BSTRs", [] { return Owning(VT_ARRAY | VT_I4, TextVector(0)); });
+  // A script-shaped array holding a crafted one.
+  add("ARRAY|VARIANT holding ARRAY|BSTR over I4s", [] {
+    SAFEARRAY* outer = Vector(VT_VARIANT, 0, 1);
+    SAFEARRAY* inner = Vector(VT_I4, 0, 2);
+    for (LONG i = 0; i < 2; ++i) {
+      LONG bytes = 0x41414141;
+      ::SafeArrayPutElement(inner, &i, &bytes);
+    }
+    // Placed by hand: PutElement would copy the inner array as the texts it claims to hold.
+    void* data = nullptr;
+    ::SafeArrayAccessData(outer, &data);
+    static_cast<VARIANT*>(data)[0] = Owning(VT_ARRAY | VT_BSTR, inner);
+    ::SafeArrayUnaccessData(outer);
+    return Owning(VT_ARRAY | VT_VARIANT, outer);
+  });
+  k.push_back({"BYREF VARIANT pointing at itself", [](ArgSet& set, VARIANT& v) {
+                 VARIANT* t = set.Target();
+                 V_VT(t) = VT_BYREF | VT_VARIANT;
+                 V_VARIANTREF(t) = t;
+                 v = Owning(VT_BYREF | VT_VARIANT, t);
+               }});
+  return k;
+}
+
 bool CanBeReferenced(const Kind& value) {
   for (const char* prefix : {"EMPTY", "NULL", "DECIMAL", "invalid", "RECORD"})
     if (value.name.rfind(prefix, 0) == 0) return false;
@@ -675,6 +730,7 @@ enum class Expect {
   BadName,         // a named argument that names no parameter
   InvalidArg,      // the DISPPARAMS contradict themselves
   WrongInterface,  // riid is not IID_NULL
+  Mismatch,        // DISP_E_TYPEMISMATCH
 };
 
 const char* ExpectName(Expect e) {
@@ -687,6 +743,7 @@ const char* ExpectName(Expect e) {
     case Expect::BadName: return "DISP_E_PARAMNOTFOUND";
     case Expect::InvalidArg: return "E_INVALIDARG";
     case Expect::WrongInterface: return "DISP_E_UNKNOWNINTERFACE";
+    case Expect::Mismatch: return "DISP_E_TYPEMISMATCH";
   }
   return "?";
 }
@@ -903,6 +960,7 @@ void Drive(IDispatch* object, Call& c) {
     case Expect::BadName: met = hr == DISP_E_PARAMNOTFOUND || hr == DISP_E_NONAMEDARGS; break;
     case Expect::InvalidArg: met = hr == E_INVALIDARG; break;
     case Expect::WrongInterface: met = hr == DISP_E_UNKNOWNINTERFACE; break;
+    case Expect::Mismatch: met = hr == DISP_E_TYPEMISMATCH; break;
   }
   if (!met) problem(c.label + ": expected " + ExpectName(c.expect) + ", got " + HrText(hr));
 
@@ -1293,6 +1351,23 @@ TEST_F(Fuzz, EveryValueKindInEveryParameter) {
   });
 }
 
+TEST_F(Fuzz, CraftedArraysAndLoopingReferencesAreTypeMismatches) {
+  const std::vector<Kind> crafted = CraftedKinds();
+  ForEachMember([&](Target& t) {
+    const meta::Member& m = *t.member;
+    for (size_t at = 0; at < m.params.size(); ++at) {
+      for (const Kind& k : crafted) {
+        Call c(t, "parameter " + std::to_string(at) + " " + k.name, Expect::Mismatch);
+        for (size_t i = 0; i < m.params.size(); ++i) {
+          const bool value = m.kind == meta::Kind::PropertyPut && i + 1 == m.params.size();
+          AddKind(c, i == at ? k : GoodValue(m.params[i], false), value, DISPID_PROPERTYPUT);
+        }
+        Drive(t.object.Get(), c);
+      }
+    }
+  });
+}
+
 TEST_F(Fuzz, EveryCombinationOfInvokeFlags) {
   ForEachMember([](Target& t) {
     const meta::Member& m = *t.member;
@@ -1574,6 +1649,148 @@ TEST_F(Fuzz, NullOutPointersOfTheOtherMethods) {
   EXPECT_EQ(nullptr, factory);
 }
 
+// ---- the data layer's objects ---------------------------------------------------
+
+// A named member of a data-layer object, found the way a script finds it.
+DISPID IdOf(IDispatch* object, const wchar_t* name) {
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  DISPID id = DISPID_UNKNOWN;
+  return SUCCEEDED(object->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id))
+             ? id
+             : DISPID_UNKNOWN;
+}
+
+// What dB_OpendB and dB_OpenRs hand a client: a connection, a recordset of
+// two rows with its fields, one field and an enumerator over the fields.
+struct DataObjects {
+  ComPtr<IDispatch> db = NewObject(meta::ClassOf(meta::ClassId::clsDataBase));
+  std::vector<std::pair<std::string, ComPtr<IDispatch>>> objects;
+  ComPtr<IEnumVARIANT> fieldEnum;
+
+  CallResult Db(const wchar_t* routine, std::vector<Arg> args) {
+    return kb::support::CallMethod(db.Get(), routine, std::move(args));
+  }
+  DataObjects() {
+    // An empty file: the engine makes its database in it.
+    const std::wstring file = g_scratch + L"\\fuzz.db";
+    ::CloseHandle(
+        ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    EXPECT_TRUE(Db(L"dB_OpendB", {file}).Ok());
+    CallResult first = Db(L"dB_OpenRs", {L"SELECT 1", 0, 1});
+    EXPECT_TRUE(first.Ok()) << first;
+    if (!first.Ok()) return;
+    ComPtr<IDispatch> connection =
+        kb::support::Get(first.Object().Get(), L"ActiveConnection").Object();
+    for (const wchar_t* sql :
+         {L"CREATE TABLE t (a INTEGER, b TEXT, c LONGBINARY)",
+          L"INSERT INTO t VALUES (1, 'x', NULL)", L"INSERT INTO t VALUES (2, NULL, NULL)"})
+      kb::support::CallMethod(connection.Get(), L"Execute", {sql});
+    CallResult rs = Db(L"dB_OpenRs", {L"SELECT * FROM t", 1, 3});
+    EXPECT_TRUE(rs.Ok()) << rs;
+    if (!rs.Ok()) return;
+    ComPtr<IDispatch> fields = kb::support::Get(rs.Object().Get(), L"Fields").Object();
+    ComPtr<IDispatch> field = kb::support::CallMethod(fields.Get(), L"Item", {0}).Object();
+    objects = {{"Connection", connection},
+               {"Recordset", rs.Object()},
+               {"Fields", fields},
+               {"Field", field},
+               {"forward-only Recordset", first.Object()}};
+    kb::Variant e;
+    DISPPARAMS none{};
+    if (SUCCEEDED(fields->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT,
+                                 DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, e.Get(), nullptr,
+                                 nullptr)) &&
+        V_VT(e.Get()) == VT_UNKNOWN)
+      V_UNKNOWN(e.Get())->QueryInterface(IID_IEnumVARIANT,
+                                         reinterpret_cast<void**>(fieldEnum.Out()));
+  }
+  // The thread's table lets go of the file with the last object of the classes.
+  ~DataObjects() { Db(L"dB_ClosedB", {}); }
+};
+
+constexpr const wchar_t* kDataMemberNames[] = {L"ConnectionString",
+                                               L"Provider",
+                                               L"Open",
+                                               L"Close",
+                                               L"State",
+                                               L"Execute",
+                                               L"BeginTrans",
+                                               L"CommitTrans",
+                                               L"RollbackTrans",
+                                               L"Fields",
+                                               L"EOF",
+                                               L"BOF",
+                                               L"MoveNext",
+                                               L"MoveFirst",
+                                               L"RecordCount",
+                                               L"AddNew",
+                                               L"Update",
+                                               L"ActiveConnection",
+                                               L"CursorType",
+                                               L"LockType",
+                                               L"CancelUpdate",
+                                               L"MoveLast",
+                                               L"MovePrevious",
+                                               L"Source",
+                                               L"Item",
+                                               L"Count",
+                                               L"_NewEnum",
+                                               L"Value",
+                                               L"Name",
+                                               L"Type",
+                                               L"ActualSize",
+                                               L"AppendChunk",
+                                               L"GetChunk",
+                                               L"DefinedSize"};
+
+TEST_F(Fuzz, TheDataLayersObjectsTakeEveryValueKind) {
+  DataObjects data;
+  ASSERT_EQ(5u, data.objects.size()) << "the data objects could not be made";
+  const std::vector<Kind> crafted = CraftedKinds();
+  auto setUp = [](Call& c, const std::string& label, DISPID id, WORD flags, Expect expect) {
+    c.cls = &meta::ClassOf(meta::ClassId::clsDataBase);
+    c.id = id;
+    c.flags = flags;
+    c.expect = expect;
+    c.label = label;
+  };
+  for (const auto& [label, object] : data.objects) {
+    for (const wchar_t* name : kDataMemberNames) {
+      const DISPID id = IdOf(object.Get(), name);
+      if (id == DISPID_UNKNOWN) continue;
+      const std::string member = label + "." + Narrow(name);
+      for (WORD flags :
+           {WORD(DISPATCH_METHOD | DISPATCH_PROPERTYGET), WORD(DISPATCH_PROPERTYPUT)}) {
+        for (const Kind& k : AllKinds()) {
+          Call c;
+          setUp(c, member + " " + k.name, id, flags, Expect::Survive);
+          AddKind(c, k, flags == DISPATCH_PROPERTYPUT, DISPID_PROPERTYPUT);
+          Drive(object.Get(), c);
+        }
+      }
+      for (const Kind& k : crafted) {
+        Call c;
+        setUp(c, member + " " + k.name, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+              Expect::Mismatch);
+        AddKind(c, k);
+        Drive(object.Get(), c);
+      }
+    }
+  }
+  // The enumerator: counts far past the end, and copies of it.
+  if (data.fieldEnum) {
+    VARIANT items[4];
+    ULONG fetched = 99;
+    EXPECT_EQ(S_FALSE, data.fieldEnum->Next(4, items, &fetched));
+    for (ULONG i = 0; i < fetched && i < 4; ++i) ::VariantClear(&items[i]);
+    EXPECT_EQ(S_FALSE, data.fieldEnum->Skip(0xFFFFFFFFu));
+    EXPECT_EQ(E_POINTER, data.fieldEnum->Next(1, nullptr, nullptr));
+    ComPtr<IEnumVARIANT> copy;
+    EXPECT_EQ(S_OK, data.fieldEnum->Clone(copy.Out()));
+    EXPECT_EQ(E_POINTER, data.fieldEnum->Clone(nullptr));
+  }
+}
+
 TEST_F(Fuzz, TheServerStaysLoadedWhileAnythingIsAlive) {
   EXPECT_EQ(S_OK, g_lib.canUnloadNow());
   ComPtr<IClassFactory> factory;
@@ -1592,6 +1809,26 @@ TEST_F(Fuzz, TheServerStaysLoadedWhileAnythingIsAlive) {
   factory = nullptr;
   EXPECT_EQ(S_FALSE, g_lib.canUnloadNow()) << "an object is alive";
   object = nullptr;
+  EXPECT_EQ(S_OK, g_lib.canUnloadNow());
+  // The data layer's objects count too: a recordset, its fields, a field and
+  // an enumerator kept after every object of the classes is gone.
+  ComPtr<IDispatch> recordset, fields, field;
+  ComPtr<IEnumVARIANT> fieldEnum;
+  {
+    DataObjects data;
+    ASSERT_EQ(5u, data.objects.size());
+    recordset = data.objects[1].second;
+    fields = data.objects[2].second;
+    field = data.objects[3].second;
+    fieldEnum = data.fieldEnum;
+  }
+  EXPECT_EQ(S_FALSE, g_lib.canUnloadNow()) << "a recordset, fields, a field, an enumerator";
+  recordset = nullptr;
+  fields = nullptr;
+  EXPECT_EQ(S_FALSE, g_lib.canUnloadNow()) << "a field and an enumerator";
+  field = nullptr;
+  EXPECT_EQ(S_FALSE, g_lib.canUnloadNow()) << "an enumerator";
+  fieldEnum = nullptr;
   EXPECT_EQ(S_OK, g_lib.canUnloadNow());
 }
 

@@ -1,17 +1,22 @@
 #!/bin/bash
 # registration_test.sh --dll FILE --register FILE --members FILE --script FILE
 #                      --work DIR --wine-run FILE [--arch win32|win64]
+#                      [--client FILE --other-dll FILE --other-client FILE]
 #
 # Registers and unregisters the library in a Wine prefix of its own, made
 # fresh under DIR and removed at the end (KITBAG_KEEP_PREFIX=1 keeps it):
 # machine-wide with regsvr32, per user with kitbag-register, and checks the
 # keys a client depends on after each step.  Prints one "ok"/"not ok" line a
 # check and fails if any check failed.
+#
+# With the 32-bit build's DLL and client beside a 64-bit build, both builds
+# are registered in the one 64-bit prefix and each is unregistered in turn:
+# the other must stay whole.
 set -u
 
 die() { echo "registration_test: $*" >&2; exit 2; }
 
-dll= register= members= script= work= wine_run= arch=win32
+dll= register= members= script= work= wine_run= arch=win32 client= other_dll= other_client=
 while [[ $# -gt 0 ]]; do
   case $1 in
     --dll) dll=$2 ;;
@@ -21,6 +26,9 @@ while [[ $# -gt 0 ]]; do
     --work) work=$2 ;;
     --wine-run) wine_run=$2 ;;
     --arch) arch=$2 ;;
+    --client) client=$2 ;;
+    --other-dll) other_dll=$2 ;;
+    --other-client) other_client=$2 ;;
     *) die "unknown argument $1" ;;
   esac
   shift 2 || die "$1 needs a value"
@@ -122,16 +130,17 @@ check_registered() {
   done
 }
 
-# Not one key of the library is left below ROOT.
+# Not one key of the library is left below ROOT (in the registry view VIEW,
+# the build's own by default).
 check_gone() {
-  local root=$1 what=$2 c keys=()
+  local root=$1 what=$2 in_view=${3:-$view} c keys=()
   keys+=("$root\\TypeLib\\$libid")
   for c in "${classes[@]}"; do
     keys+=("$root\\Kitbag.$c" "$root\\CLSID\\${clsid[$c]}" "$root\\Interface\\${iid[$c]}")
   done
   local left=()
   for k in "${keys[@]}"; do
-    run reg query "$k" /reg:$view >/dev/null 2>&1 && left+=("$k")
+    run reg query "$k" /reg:$in_view >/dev/null 2>&1 && left+=("$k")
   done
   if [[ ${#left[@]} -eq 0 ]]; then
     pass "$what: no key of the library below $root"
@@ -226,6 +235,53 @@ fi
 check_gone 'HKEY_LOCAL_MACHINE\Software\Classes' "per-user registration"
 step "kitbag-register /user /u unregisters" "$register_win" /user /u "$dll_win"
 check_gone "$user" "after kitbag-register /user /u"
+
+# ---- beside the other word size's build ------------------------------------------
+
+# sees WHO CLIENT DLL present|absent: what a compiled client of that word
+# size finds registered.
+sees() {
+  local who=$1 client_file=$2 dll_file=$3 mode=$4 out=$work/client.out
+  if [[ $mode == present ]]; then
+    run "$(to_windows "$client_file")" --registered "$dll_file" | tr -d '\r' >"$out"
+  else
+    run "$(to_windows "$client_file")" --absent | tr -d '\r' >"$out"
+  fi
+  if [[ ${PIPESTATUS[0]} -eq 0 && $(tail -1 "$out") == "DONE 0 failed" ]]; then
+    pass "a $who client finds the classes $mode"
+  else
+    fail "a $who client finds the classes $mode: $(grep -v '^ok' "$out" | tr '\n' ' ')"
+  fi
+}
+
+both_builds() {
+  local other_win regsvr32_32='C:\windows\syswow64\regsvr32.exe'
+  other_win=$(to_windows "$other_dll")
+  step "the 32-bit build registers in the 32-bit view" "$regsvr32_32" /s "$other_win" || return
+  step "the 64-bit build registers beside it" regsvr32 /s "$dll_win" || return
+  sees 64-bit "$client" "$dll_win" present
+  sees 32-bit "$other_client" "$other_win" present
+  step "the 32-bit build unregisters" "$regsvr32_32" /u /s "$other_win"
+  sees 64-bit "$client" "$dll_win" present
+  sees 32-bit "$other_client" "$other_win" absent
+  step "the 32-bit build registers again" "$regsvr32_32" /s "$other_win"
+  step "the 64-bit build unregisters" regsvr32 /u /s "$dll_win"
+  sees 32-bit "$other_client" "$other_win" present
+  sees 64-bit "$client" "$dll_win" absent
+  step "the 32-bit build unregisters too" "$regsvr32_32" /u /s "$other_win"
+  check_gone $machine "after both builds unregistered, 64-bit view"
+  check_gone $machine "after both builds unregistered, 32-bit view" 32
+}
+
+if [[ -n $other_dll ]]; then
+  if [[ ! -r $other_dll || ! -r $other_client || ! -r $client ]]; then
+    echo "# skipped: both builds in one prefix needs the 32-bit build ($other_dll); build it first"
+  elif ! bash -c '. "$1" && kb_run_i386_probe' probe "$(dirname "$wine_run")/host.sh"; then
+    echo "# skipped: both builds in one prefix: this machine runs no 32-bit programs"
+  else
+    both_builds
+  fi
+fi
 
 echo "# $checks checks, $failures failed, $((SECONDS - start)) s"
 [[ $failures -eq 0 ]]

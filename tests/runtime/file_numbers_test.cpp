@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/errors.h"
+#include "runtime/thread_state.h"
 
 namespace {
 
@@ -78,14 +79,23 @@ TEST_F(FileNumbers, AllNumbersTakenIsTooManyFiles) {
   }
 }
 
-TEST_F(FileNumbers, EachThreadHasItsOwnTable) {
+TEST_F(FileNumbers, EachThreadHasItsOwnTableClosedWithItsLastObject) {
   kb::rt::Open(Path(L"mine.txt"), FileMode::Output, 1);
   short other = 0;
+  std::string written;
   std::thread([&] {
-    other = kb::rt::FreeFile();
-    kb::rt::ReleaseThreadFiles();
+    {
+      const kb::rt::ThreadUse object;  // as an object of the library on this thread
+      other = kb::rt::FreeFile();
+      kb::rt::Open(Path(L"theirs.txt"), FileMode::Output, other);
+      kb::rt::PrintLine(other, L"left open");
+    }
+    // The thread's last object went: its file was written and closed there,
+    // not at some later thread exit.
+    written = Bytes(Path(L"theirs.txt"));
   }).join();
   EXPECT_EQ(1, other);
+  EXPECT_EQ("left open\r\n", written);
   EXPECT_EQ(2, kb::rt::FreeFile());
 }
 

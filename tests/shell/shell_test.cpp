@@ -21,11 +21,11 @@
 #include "runtime/clipboard.h"
 #include "runtime/errors.h"
 #include "tests/shell/http_server.h"
-#include "tests/shell/import_hook.h"
 #include "tests/shell/program_stub_log.h"
 #include "tests/support/apartment.h"
 #include "tests/support/dispatch_call.h"
 #include "tests/support/forms.h"
+#include "tests/support/import_hook.h"
 #include "tests/support/library.h"
 #include "tests/support/property_bag.h"
 #include "tests/support/runtime_checks.h"
@@ -38,6 +38,19 @@ std::wstring ThisFolder() {
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring folder(path);
   return folder.substr(0, folder.rfind(L'\\') + 1);
+}
+
+std::wstring CurrentFolder() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, path);
+  return path;
+}
+
+// A path in the ANSI code page, as the library hands it to the system.
+std::string Narrow(const std::wstring& text) {
+  char bytes[MAX_PATH * 2] = {};
+  ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, bytes, sizeof bytes, nullptr, nullptr);
+  return bytes;
 }
 
 std::string ReadFile(const std::wstring& path) {
@@ -233,8 +246,34 @@ TEST_F(ShellTest, OpeningNoDocumentIsSilent) {
   }
 }
 
+// The program the library asks the system to start, which the stub beside
+// this test then stands in for.
+std::string g_startedProgram;
+decltype(&::CreateProcessA) g_createProcess = nullptr;
+
+BOOL WINAPI StartStubInstead(LPCSTR program, LPSTR commandLine, LPSECURITY_ATTRIBUTES process,
+                             LPSECURITY_ATTRIBUTES thread, BOOL inherit, DWORD flags,
+                             LPVOID environment, LPCSTR folder, LPSTARTUPINFOA startup,
+                             LPPROCESS_INFORMATION started) {
+  g_startedProgram = program ? program : "<by its name>";
+  const std::string stub = Narrow(ThisFolder() + L"rundll32.exe");
+  return g_createProcess(stub.c_str(), commandLine, process, thread, inherit, flags, environment,
+                         folder, startup, started);
+}
+
+std::string SystemRundll32() {
+  char folder[MAX_PATH] = {};
+  ::GetSystemDirectoryA(folder, MAX_PATH);
+  return std::string(folder) + "\\rundll32.exe";
+}
+
 TEST_F(ShellTest, PrintWebPageStartsTheHtmlPrintingCommandForTheAddress) {
-  // The stub beside this test stands in for the system's rundll32.exe.
+  ImportHook hook(library_, "kernel32.dll", "CreateProcessA", &StartStubInstead);
+  g_createProcess = hook.Original<decltype(&::CreateProcessA)>();
+  // A program of that name in the current folder (the dialogs move it)
+  // is not the one started.
+  const std::wstring before = CurrentFolder();
+  ::SetCurrentDirectoryW(ThisFolder().c_str());
   StubLog log(ThisFolder() + L"print.log");
   struct Case {
     const wchar_t* url;
@@ -247,6 +286,7 @@ TEST_F(ShellTest, PrintWebPageStartsTheHtmlPrintingCommandForTheAddress) {
     ASSERT_EQ(early_->lpVtbl->cmn_PrintWebPage(early_, url.Ref()), S_OK);
     const auto start = log.Wait();
     ASSERT_TRUE(start) << "the printing command did not start";
+    EXPECT_EQ(_stricmp(g_startedProgram.c_str(), SystemRundll32().c_str()), 0) << g_startedProgram;
     EXPECT_EQ(start->commandLine,
               std::wstring(L"rundll32.exe C:\\WINDOWS\\SYSTEM\\MSHTML.DLL,PrintHTML ") + c.tail);
     EXPECT_TRUE(start->flags & STARTF_USESHOWWINDOW);
@@ -255,6 +295,7 @@ TEST_F(ShellTest, PrintWebPageStartsTheHtmlPrintingCommandForTheAddress) {
     EXPECT_EQ(url.View(), c.url);
     ::DeleteFileW((ThisFolder() + L"print.log").c_str());
   }
+  ::SetCurrentDirectoryW(before.c_str());
 }
 
 // ------------------------------------------------------------- downloads

@@ -14,4 +14,8 @@ void PumpMessages();
 // whether `done` held.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 2000);
 
+// Runs `work` when the thread next dispatches its messages, as a client's
+// event handler runs in the middle of a routine that lets events run.
+void PostToThread(std::function<void()> work);
+
 }  // namespace kb::support

@@ -4,6 +4,11 @@
 //                           library found, with nothing registered
 //   sxs_client --bare       the same program without a manifest: creating a
 //                           class must fail as unregistered
+// and one that finds it registered, or not:
+//   sxs_client --registered DLL   the same calls, and the registered type
+//                                 library is the one in DLL
+//   sxs_client --absent           no class can be created, by ProgID or by
+//                                 class id
 // One "ok"/"not ok" line a check, then DONE; the exit code is the number of
 // failed checks.
 #include <windows.h>
@@ -56,10 +61,10 @@ std::wstring LateBoundAddSlash(IDispatch* common) {
   return std::wstring(kb::View(V_BSTR(result.Get())));
 }
 
-void WithManifest() {
+// Every class created as CreateObject and as a compiled client create it,
+// clsCommon called both ways, and the type library found.
+void CreateAndCall() {
   for (const auto& c : meta::Classes()) {
-    Check(!KeyExists(L"CLSID\\" + meta::GuidText(c.clsid)) && !KeyExists(meta::ProgIdOf(c)),
-          Narrow(meta::ProgIdOf(c)) + " is not registered");
     // As CreateObject does it.  The class id the manifest gives for a ProgID
     // may be an alias of the class's own, which creates the same class.
     CLSID clsid{};
@@ -100,7 +105,44 @@ void WithManifest() {
   Check(SUCCEEDED(hr), "the object describes itself", hr);
   kb::ComPtr<ITypeLib> library;
   hr = ::LoadRegTypeLib(meta::kLibraryId, meta::kMajor, meta::kMinor, 0, library.Out());
-  Check(SUCCEEDED(hr), "the type library is found through the manifest", hr);
+  Check(SUCCEEDED(hr), "the type library is found", hr);
+}
+
+void WithManifest() {
+  for (const auto& c : meta::Classes()) {
+    Check(!KeyExists(L"CLSID\\" + meta::GuidText(c.clsid)) && !KeyExists(meta::ProgIdOf(c)),
+          Narrow(meta::ProgIdOf(c)) + " is not registered");
+  }
+  CreateAndCall();
+}
+
+void Absent() {
+  for (const auto& c : meta::Classes()) {
+    kb::ComPtr<IDispatch> object;
+    HRESULT hr = ::CoCreateInstance(c.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                    reinterpret_cast<void**>(object.Out()));
+    Check(hr == REGDB_E_CLASSNOTREG, Narrow(c.name) + " is not registered", hr);
+    // As CreateObject: the identifier may be known (both builds' views can
+    // share it), the class behind it must not be.
+    CLSID clsid{};
+    hr = ::CLSIDFromProgID(meta::ProgIdOf(c).c_str(), &clsid);
+    if (SUCCEEDED(hr))
+      hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                              reinterpret_cast<void**>(object.Out()));
+    Check(FAILED(hr), Narrow(meta::ProgIdOf(c)) + " creates nothing", hr);
+  }
+}
+
+void Registered(const std::wstring& dll) {
+  CreateAndCall();
+  kb::Bstr path;
+  const HRESULT hr =
+      ::QueryPathOfRegTypeLib(meta::kLibraryId, meta::kMajor, meta::kMinor, 0, path.Out());
+  Check(
+      SUCCEEDED(hr) && ::CompareStringOrdinal(path.Get(), -1, dll.c_str(), -1, TRUE) == CSTR_EQUAL,
+      "the registered type library is the one in " + Narrow(dll) +
+          " (found: " + Narrow(std::wstring(path.View())) + ")",
+      hr);
 }
 
 void Bare() {
@@ -116,16 +158,21 @@ void Bare() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const std::wstring mode = argc == 2 ? argv[1] : L"";
-  if (mode != L"--manifest" && mode != L"--bare") {
-    std::fputs("usage: sxs_client --manifest | --bare\n", stderr);
+  const std::wstring mode = argc >= 2 ? argv[1] : L"";
+  if (!(argc == 2 && (mode == L"--manifest" || mode == L"--bare" || mode == L"--absent")) &&
+      !(argc == 3 && mode == L"--registered")) {
+    std::fputs("usage: sxs_client --manifest | --bare | --absent | --registered DLL\n", stderr);
     return 100;
   }
   ::CoInitialize(nullptr);
   if (mode == L"--manifest") {
     WithManifest();
-  } else {
+  } else if (mode == L"--bare") {
     Bare();
+  } else if (mode == L"--absent") {
+    Absent();
+  } else {
+    Registered(argv[2]);
   }
   ::CoUninitialize();
   std::printf("DONE %d failed\n", failed);

@@ -17,6 +17,7 @@
 #include "tests/support/dispatch_call.h"
 #include "tests/support/file_printer.h"
 #include "tests/support/forms.h"
+#include "tests/support/import_hook.h"
 #include "tests/support/library.h"
 #include "tests/support/msgbox_recorder.h"
 #include "tests/support/property_bag.h"
@@ -412,6 +413,32 @@ TEST_F(PrintTest, ALongTextRunsOntoMorePages) {
   for (int i = 0; i < 120; ++i) words += L"Linje";
   EXPECT_EQ(printer.Text(), words) << "every line, none lost at a page break";
   EXPECT_GE(printer.Pages(), 2);
+}
+
+// The printer takes the first line of a text and fails on the next.
+int g_textOuts = 0;
+decltype(&::TextOutW) g_textOut = nullptr;
+BOOL WINAPI FailSecondLine(HDC dc, int x, int y, LPCWSTR text, int length) {
+  if (++g_textOuts == 2) return FALSE;
+  return g_textOut(dc, x, y, text, length);
+}
+
+TEST_F(PrintTest, AJobThatFailsIsDroppedSoTheNextStartsClean) {
+  FilePrinter printer;
+  MsgBoxRecorder boxes;
+  {
+    ImportHook hook(::GetModuleHandleW(L"Kitbag.dll"), "gdi32.dll", "TextOutW", &FailSecondLine);
+    g_textOut = hook.Original<decltype(&::TextOutW)>();
+    g_textOuts = 0;
+    ASSERT_TRUE(
+        Common(L"cmn_PrintTextBox", {TextBoxWith(L"F\u00f8rste\r\nlinje")->Disp(), 12}).Ok());
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().text, L"Printer error");
+  }
+  ASSERT_TRUE(Common(L"cmn_PrintTextBox", {TextBoxWith(L"Anden")->Disp(), 12}).Ok());
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(printer.Text(), L"Anden") << "the failed job's first line went out with it";
+  EXPECT_EQ(printer.Pages(), 1);
 }
 
 TEST_F(PrintTest, AFailureIsShownInABoxAndTheCallSucceeds) {

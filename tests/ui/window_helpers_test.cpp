@@ -367,6 +367,60 @@ TEST_F(FormExitTest, AHandlerThatClosesTheFormEndsTheSlide) {
   EXPECT_EQ(form_->CloseRequests(), 1) << "a form already gone is not closed again";
 }
 
+// ------------------------------------ a form let go of during the animation
+
+// A form that notes calls reaching it after its client let go of it: the
+// test keeps one reference of its own, so such calls are seen, not crashes.
+class WatchedForm : public Form {
+ public:
+  explicit WatchedForm(const FormOptions& options) : Form(options) {}
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = Form::Release();
+    if (left == 1) letGo_ = true;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* excep, UINT* argErr) override {
+    if (letGo_) ++callsAfterLettingGo_;
+    return Form::Invoke(id, iid, lcid, flags, params, result, excep, argErr);
+  }
+  bool LetGo() const { return letGo_; }
+  int CallsAfterLettingGo() const { return callsAfterLettingGo_; }
+
+ private:
+  bool letGo_ = false;
+  int callsAfterLettingGo_ = 0;
+};
+
+// A compiled client passes its global form variable; the form's own event
+// handler, run by the routine's DoEvents, sets that variable to Nothing.
+TEST_F(WindowTest, AnimationsKeepTheFormAliveWhenTheClientLetsGoMeanwhile) {
+  auto* early = Early<kb::_clsCommon>(common_);
+  for (const char* routine : {"cmn_FormExit", "cmn_AnimateCaption"}) {
+    SCOPED_TRACE(routine);
+    auto form = Make<WatchedForm>(Sized(480, 360));
+    IDispatch* variable = form->Disp();
+    variable->AddRef();
+    kb::support::PostToThread([&variable] {
+      if (IDispatch* last = std::exchange(variable, nullptr)) last->Release();
+    });
+    if (routine == std::string("cmn_FormExit")) {
+      long style = 0;
+      kb::Variant speed = kb::support::VI4(1500);
+      VARIANT result;
+      ::VariantInit(&result);
+      EXPECT_EQ(S_OK, early->lpVtbl->cmn_FormExit(early, &variable, &style, speed.Get(), &result));
+      ::VariantClear(&result);
+    } else {
+      kb::Bstr text(L"Ordrer");
+      EXPECT_EQ(S_OK, early->lpVtbl->cmn_AnimateCaption(early, text.Ref(), &variable));
+    }
+    EXPECT_EQ(nullptr, variable) << "the handler did not run during the call";
+    EXPECT_TRUE(form->LetGo()) << "the routine kept a reference after it returned";
+    EXPECT_EQ(0, form->CallsAfterLettingGo()) << "calls reached a form nobody held";
+  }
+}
+
 // ------------------------------------------------------------- caption
 
 class CaptionTest : public WindowTest {
