@@ -10,13 +10,6 @@
 namespace kb::data {
 namespace {
 
-bool SameName(const wchar_t* a, const wchar_t* b) {
-  auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c; };
-  for (; *a && *b; ++a, ++b)
-    if (lower(*a) != lower(*b)) return false;
-  return *a == *b;
-}
-
 bool IsMissing(const VARIANT& v) {
   return V_VT(&v) == VT_ERROR && V_ERROR(&v) == DISP_E_PARAMNOTFOUND;
 }
@@ -178,7 +171,7 @@ HRESULT AutoObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
   if (count == 0 || !names[0]) return DISP_E_UNKNOWNNAME;
   for (const auto& m : members_)
-    if (SameName(m.name, names[0])) {
+    if (rt::SameName(m.name, names[0])) {
       ids[0] = m.id;
       return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
     }

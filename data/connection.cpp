@@ -43,13 +43,6 @@ constexpr GUID kIidConnection = {
 // The providers that name the embedded engine.
 constexpr const wchar_t* kProviders[] = {L"Microsoft.Jet.OLEDB.4.0", L"Microsoft.Jet.OLEDB.3.51"};
 
-bool SameText(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
-}
-
 [[noreturn]] void ConnectionFails(long number, std::wstring text) {
   Fail(number, std::move(text), kConnectionSource);
 }
@@ -85,8 +78,8 @@ Settings Parse(std::wstring_view text) {
       value =
           rt::Trim(text.substr(valueStart, (next == text.npos ? text.size() : next) - valueStart));
     }
-    if (SameText(key, L"Provider")) out.provider = value;
-    if (SameText(key, L"Data Source")) out.dataSource = value;
+    if (rt::SameName(key, L"Provider")) out.provider = value;
+    if (rt::SameName(key, L"Data Source")) out.dataSource = value;
     at = next == text.npos ? text.size() : next + 1;
   }
   return out;
@@ -118,7 +111,7 @@ void Connection::Open(const std::wstring& connectionString) {
   const Settings settings = Parse(connectionString_);
   if (!settings.provider.empty()) provider_ = settings.provider;
   bool known = false;
-  for (const wchar_t* name : kProviders) known = known || SameText(provider_, name);
+  for (const wchar_t* name : kProviders) known = known || rt::SameName(provider_, name);
   if (!known)
     ConnectionFails(kErrProviderNotFound,
                     L"The provider '" + provider_ + L"' is not known; use " + kProviders[0] + L".");

@@ -96,13 +96,6 @@ std::string Quoted(const std::string& name) {
   return out + '"';
 }
 
-bool SameName(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
-}
-
 // A source that is one name is a table: all its rows.
 std::wstring SqlOf(std::wstring_view source, long options) {
   const std::wstring_view trimmed = rt::Trim(source);
@@ -429,7 +422,7 @@ long Recordset::IndexOf(const VARIANT& index) {
   if (plain.Type() == VT_BSTR) {
     const std::wstring_view name = View(V_BSTR(plain.Get()));
     for (size_t i = 0; i < columns_.size(); ++i)
-      if (SameName(columns_[i].name, name)) return static_cast<long>(i);
+      if (rt::SameName(columns_[i].name, name)) return static_cast<long>(i);
     RecordsetFails(kErrItemNotFound,
                    L"The recordset has no field named '" + std::wstring(name) + L"'.");
   }

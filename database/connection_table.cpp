@@ -4,7 +4,6 @@
 #include "data/data_layer.h"
 #include "database/recordsets.h"
 #include "database/routines.h"
-#include "frame/modintvars.h"
 #include "runtime/errors.h"
 #include "runtime/late_bound.h"
 #include "runtime/msgbox.h"
@@ -45,7 +44,7 @@ class ResumeNext {
 constexpr long kMostSlots = 1L << 26;
 
 void Resize(long highest) {
-  auto& table = frame::CurrentThreadState().connections;
+  auto& table = ConnectionTable();
   if (highest < 0) Raise(kErrSubscript);
   if (highest >= kMostSlots) Raise(kErrOutOfMemory);
   // Dropped slots release their connections after the table has its new size.

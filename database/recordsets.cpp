@@ -2,17 +2,21 @@
 
 #include "data/data_layer.h"
 #include "frame/interfaces.h"
-#include "frame/modintvars.h"
 #include "runtime/errors.h"
 #include "runtime/late_bound.h"
+#include "runtime/thread_state.h"
 
 namespace kb::database {
+
+std::vector<ComPtr<IDispatch>>& ConnectionTable() {
+  static rt::PerThread<std::vector<ComPtr<IDispatch>>> tables;
+  return tables.Get();
+}
+
 namespace {
 
-std::vector<ComPtr<IDispatch>>& Table() { return frame::CurrentThreadState().connections; }
-
 ComPtr<IDispatch>& Slot(long number) {
-  auto& table = Table();
+  auto& table = ConnectionTable();
   if (number < 0 || static_cast<size_t>(number) >= table.size()) Raise(kErrSubscript);
   return table[static_cast<size_t>(number)];
 }

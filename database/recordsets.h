@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "frame/classes.h"
 #include "runtime/handles.h"
@@ -15,6 +16,10 @@ namespace kb::database {
 enum : long { kForwardOnly = 0, kDynamic = 2 };
 enum : long { kReadOnly = 1, kPessimistic = 2 };
 inline constexpr long kUnspecified = -1;
+
+// The thread's connection table of clsDataBase: slots numbered from 0, each
+// empty or holding a connection; shared by the thread's clsDataBase objects.
+std::vector<ComPtr<IDispatch>>& ConnectionTable();
 
 // The connection in a slot of the thread's table: error 9 when the table has
 // no such slot; an empty slot gives null.

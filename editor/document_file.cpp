@@ -13,8 +13,10 @@
 namespace kb::editor {
 namespace {
 
-// The runtime error a failed file call stands for.
-[[noreturn]] void RaiseFileError(DWORD code) {
+// As the rich text box's LoadFile and SaveFile report a failure of the
+// system, which the editor's own file commands show: unlike the runtime's file
+// statements, every bad or missing folder is 76 and anything unknown 75.
+[[noreturn]] void RaiseDocumentFileError(DWORD code) {
   switch (code) {
     case ERROR_FILE_NOT_FOUND: Raise(kErrFileNotFound);
     case ERROR_PATH_NOT_FOUND:
@@ -23,10 +25,10 @@ namespace {
     case ERROR_BAD_PATHNAME:
     case ERROR_INVALID_DRIVE: Raise(kErrPathNotFound);
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_FULL: Raise(61);
+    case ERROR_DISK_FULL: Raise(kErrDiskFull);
     case ERROR_OUTOFMEMORY:
     case ERROR_NOT_ENOUGH_MEMORY: Raise(kErrOutOfMemory);
-    default: Raise(75);  // Path/File access error
+    default: Raise(kErrPathFileAccess);
   }
 }
 
@@ -36,7 +38,7 @@ Handle OpenFile(const std::wstring& path, DWORD access, DWORD disposition) {
   const rt::AnsiText name(path);
   Handle file(::CreateFileA(name.Get(), access, FILE_SHARE_READ, nullptr, disposition,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) RaiseFileError(::GetLastError());
+  if (!file) RaiseDocumentFileError(::GetLastError());
   return file;
 }
 
@@ -46,7 +48,7 @@ void WriteAll(HANDLE file, std::string_view bytes) {
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - written, 1u << 20));
     DWORD done = 0;
     if (!::WriteFile(file, bytes.data() + written, chunk, &done, nullptr) || done == 0)
-      RaiseFileError(::GetLastError());
+      RaiseDocumentFileError(::GetLastError());
     written += done;
   }
 }
@@ -88,12 +90,13 @@ void WriteDocumentFile(const std::wstring& path, std::string_view bytes) {
   const size_t cut = target.find_last_of("\\/:");
   const std::string folder = cut == std::string::npos ? "." : target.substr(0, cut + 1);
   char temporary[MAX_PATH] = {};
-  if (!::GetTempFileNameA(folder.c_str(), "kb", 0, temporary)) RaiseFileError(::GetLastError());
+  if (!::GetTempFileNameA(folder.c_str(), "kb", 0, temporary))
+    RaiseDocumentFileError(::GetLastError());
   TemporaryFile written(temporary);
   {
     Handle file(::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) RaiseFileError(::GetLastError());
+    if (!file) RaiseDocumentFileError(::GetLastError());
     WriteAll(file.Get(), bytes);
   }
   // An existing document keeps its attributes and permissions.
@@ -101,14 +104,14 @@ void WriteDocumentFile(const std::wstring& path, std::string_view bytes) {
                             ? ::ReplaceFileA(target.c_str(), temporary, nullptr,
                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
                             : ::MoveFileExA(temporary, target.c_str(), MOVEFILE_COPY_ALLOWED);
-  if (!replaced) RaiseFileError(::GetLastError());
+  if (!replaced) RaiseDocumentFileError(::GetLastError());
   written.Keep();
 }
 
 std::string ReadDocumentFile(const std::wstring& path) {
   Handle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
   LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file.Get(), &size)) RaiseFileError(::GetLastError());
+  if (!::GetFileSizeEx(file.Get(), &size)) RaiseDocumentFileError(::GetLastError());
   if (size.QuadPart > INT_MAX) Raise(kErrOutOfMemory);
   std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
   size_t read = 0;
@@ -116,7 +119,7 @@ std::string ReadDocumentFile(const std::wstring& path) {
     DWORD done = 0;
     if (!::ReadFile(file.Get(), bytes.data() + read, static_cast<DWORD>(bytes.size() - read), &done,
                     nullptr))
-      RaiseFileError(::GetLastError());
+      RaiseDocumentFileError(::GetLastError());
     if (done == 0) break;  // the file shrank meanwhile
     read += done;
   }

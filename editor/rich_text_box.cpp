@@ -9,12 +9,12 @@
 
 #include "editor/document_file.h"
 #include "runtime/errors.h"
+#include "runtime/screen.h"
 #include "runtime/text.h"
 
 namespace kb::editor {
 namespace {
 
-constexpr long kErrInvalidPropertyValue = 380;
 constexpr UINT kUnicodeCodePage = 1200;
 
 // What a stream callback reads from or appends to.
@@ -50,28 +50,6 @@ DWORD CALLBACK ReadChunk(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* done
   return 0;
 }
 
-// An information context of the display, kept for the life of the module.
-class ScreenContext {
- public:
-  ScreenContext() : dc_(::CreateICW(L"DISPLAY", nullptr, nullptr, nullptr)) {}
-  ScreenContext(const ScreenContext&) = delete;
-  ScreenContext& operator=(const ScreenContext&) = delete;
-  ~ScreenContext() {
-    if (dc_) ::DeleteDC(dc_);
-  }
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
-int ScreenPixelsPerInch(int axis) {
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = screen ? ::GetDeviceCaps(screen, axis) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : 96;
-}
-
 std::wstring ReadText(HWND hwnd, DWORD flags, size_t maxChars) {
   std::wstring text(maxChars + 1, L'\0');
   GETTEXTEX how{};
@@ -89,14 +67,20 @@ std::wstring ReadText(HWND hwnd, DWORD flags, size_t maxChars) {
 bool LooksLikeRtf(std::wstring_view text) { return text.starts_with(L"{\\rtf"); }
 bool LooksLikeRtf(std::string_view bytes) { return bytes.starts_with("{\\rtf"); }
 
-int TwipsToPixelsX(long twips) { return ::MulDiv(twips, ScreenPixelsPerInch(LOGPIXELSX), 1440); }
-int TwipsToPixelsY(long twips) { return ::MulDiv(twips, ScreenPixelsPerInch(LOGPIXELSY), 1440); }
-long PixelsToTwipsX(int pixels) { return ::MulDiv(pixels, 1440, ScreenPixelsPerInch(LOGPIXELSX)); }
+int TwipsToPixelsX(long twips) {
+  return ::MulDiv(twips, rt::ScreenPixelsPerInch(LOGPIXELSX), 1440);
+}
+int TwipsToPixelsY(long twips) {
+  return ::MulDiv(twips, rt::ScreenPixelsPerInch(LOGPIXELSY), 1440);
+}
+long PixelsToTwipsX(int pixels) {
+  return ::MulDiv(pixels, 1440, rt::ScreenPixelsPerInch(LOGPIXELSX));
+}
 
 HWND RichTextBox::Create(HWND parent, int id, const RECT& b) {
   // The control's class lives in its library, loaded once for the process.
   static const HMODULE library = ::LoadLibraryA("riched20.dll");
-  if (!library) Raise(48);
+  if (!library) Raise(kErrDllLoad);
   HWND hwnd =
       ::CreateWindowExW(WS_EX_CLIENTEDGE, RICHEDIT_CLASSW, L"",
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE |
@@ -219,7 +203,7 @@ void RichTextBox::SetFont(std::wstring_view face, long heightTwips) {
 void RichTextBox::SetRightMargin(long twips) {
   // A line width takes a target device to measure on; without one the
   // control reads the width as "wrap at the window" or "do not wrap".
-  static const ScreenContext screen;
+  static const DcHandle screen(::CreateICW(L"DISPLAY", nullptr, nullptr, nullptr));
   ::SendMessageW(hwnd_, EM_SETTARGETDEVICE, reinterpret_cast<WPARAM>(screen.Get()), twips);
 }
 

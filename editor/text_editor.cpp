@@ -8,12 +8,12 @@
 #include <utility>
 
 #include "editor/document_file.h"
-#include "frame/modintvars.h"
 #include "runtime/app.h"
 #include "runtime/clipboard.h"
 #include "runtime/errors.h"
 #include "runtime/msgbox.h"
 #include "runtime/text.h"
+#include "runtime/thread_state.h"
 
 namespace kb::editor {
 namespace {
@@ -35,8 +35,6 @@ constexpr TwipsBounds kCancelBounds = {4935, 4635, 1335, 375};
 constexpr wchar_t kFontFace[] = L"Arial";
 constexpr long kFontHeightTwips = 195;  // 9.75 points
 constexpr long kWrapInset = 150;
-
-constexpr long kErrFormAlreadyShown = 400;
 
 thread_local TextEditor* tShowing = nullptr;
 
@@ -139,6 +137,11 @@ BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM lp) {
 }  // namespace
 
 // ------------------------------------------------------------ window life
+
+EditorFeed& ThisThreadFeed() {
+  static rt::PerThread<EditorFeed> feeds;
+  return feeds.Get();
+}
 
 TextEditor::~TextEditor() { Unload(); }
 
@@ -351,17 +354,17 @@ LRESULT CALLBACK TextEditor::EditorProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 // ------------------------------------------------------------- handlers
 
 void TextEditor::FormLoad() {
-  const frame::ThreadState& state = frame::CurrentThreadState();
-  if (state.editorText.Length() != 0) {
-    box_.SetTextRtf(state.editorText.View());
-    ::SetWindowTextW(hwnd_, std::wstring(state.editorCaption.View()).c_str());
+  const EditorFeed& feed = ThisThreadFeed();
+  if (feed.text.Length() != 0) {
+    box_.SetTextRtf(feed.text.View());
+    ::SetWindowTextW(hwnd_, std::wstring(feed.caption.View()).c_str());
   }
   box_.SetRightMargin(box_.Width() - kWrapInset);
 }
 
 void TextEditor::OkClick() {
   Bstr document(box_.TextRtf());
-  frame::CurrentThreadState().editorText = std::move(document);
+  ThisThreadFeed().text = std::move(document);
   Unload();
 }
 
@@ -552,7 +555,7 @@ long TextEditor::SavedFormat() const { return fileType_ == 1 ? kFormatText : kFo
 // ------------------------------------------------------------ entry point
 
 void ShowTextEditor(HWND owner) {
-  if (tShowing) Raise(kErrFormAlreadyShown, L"Form already displayed; can't show modally");
+  if (tShowing) Raise(kErrFormAlreadyShown);
   TextEditor form;
   tShowing = &form;
   struct Showing {

@@ -15,10 +15,20 @@
 #include "editor/toolbar.h"
 #include "editor/toolbar_icons.h"
 #include "runtime/common_dialog.h"
+#include "runtime/handles.h"
 
 namespace kb::editor {
 
 inline constexpr wchar_t kEditorWindowClass[] = L"KitbagTextEditor";
+
+// What the thread's editor window is fed with and hands back: the document
+// (rich text) and the window's caption.  OK leaves the edited document in
+// `text`.
+struct EditorFeed {
+  Bstr text;
+  Bstr caption;
+};
+EditorFeed& ThisThreadFeed();
 
 // Ids of the window's controls.
 enum ControlId : int {

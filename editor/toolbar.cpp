@@ -84,7 +84,7 @@ int Toolbar::Find(std::wstring_view key) const {
     if (!keys_[static_cast<size_t>(i)].empty() && SameKey(keys_[static_cast<size_t>(i)], key))
       return i;
   }
-  Raise(kErrElementNotFound, L"Element not found");
+  Raise(kErrElementNotFound);
 }
 
 int Toolbar::IndexOfCommand(UINT command) const {

@@ -13,9 +13,6 @@
 
 namespace kb::editor {
 
-// Run-time error of a key that names no button.
-inline constexpr long kErrElementNotFound = 35601;
-
 class Toolbar {
  public:
   static constexpr int kButtonCount = 15;

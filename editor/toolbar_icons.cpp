@@ -108,21 +108,8 @@ constexpr bool AllRowsFull() {
 }
 static_assert(AllRowsFull(), "every image row holds 16 pixels");
 
-// Owns a bitmap until the image list has copied it.
-class Bitmap {
- public:
-  explicit Bitmap(HBITMAP h) : h_(h) {}
-  Bitmap(const Bitmap&) = delete;
-  Bitmap& operator=(const Bitmap&) = delete;
-  Bitmap(Bitmap&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-  ~Bitmap() {
-    if (h_) ::DeleteObject(h_);
-  }
-  HBITMAP Get() const { return h_; }
-
- private:
-  HBITMAP h_;
-};
+// A bitmap is kept until the image list has copied it.
+using Bitmap = GdiObject<HBITMAP>;
 
 // A 32-bit top-down bitmap of one image.
 Bitmap Paint(const Art& art) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <utility>
 
+#include "runtime/handles.h"
+
 namespace kb::editor {
 
 inline constexpr int kIconSize = 16;
@@ -20,31 +22,10 @@ inline constexpr std::array<std::wstring_view, 13> kIconKeys = {
 // Position of an image in the list; -1 for an unknown key.
 int IconIndex(std::wstring_view key);
 
-// Owns an image list.
-class ImageList {
- public:
-  ImageList() = default;
-  explicit ImageList(HIMAGELIST h) : h_(h) {}
-  ImageList(const ImageList&) = delete;
-  ImageList& operator=(const ImageList&) = delete;
-  ImageList(ImageList&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-  ImageList& operator=(ImageList&& o) noexcept {
-    if (this != &o) {
-      Reset();
-      h_ = std::exchange(o.h_, nullptr);
-    }
-    return *this;
-  }
-  ~ImageList() { Reset(); }
-  void Reset() {
-    if (h_) ::ImageList_Destroy(h_);
-    h_ = nullptr;
-  }
-  HIMAGELIST Get() const { return h_; }
-
- private:
-  HIMAGELIST h_ = nullptr;
+struct ImageListTraits : handle_traits::Nullable<HIMAGELIST> {
+  static void Close(HIMAGELIST h) { ::ImageList_Destroy(h); }
 };
+using ImageList = UniqueHandle<ImageListTraits>;
 
 // A new image list holding the thirteen images in the order of kIconKeys.
 ImageList CreateToolbarIcons();

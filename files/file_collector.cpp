@@ -200,34 +200,35 @@ long CreateFileArray(frame::Common& self, BSTR StartFolder, BSTR* FileExtension,
   });
   std::optional<FolderFiles> files;
   rt::ResumeNext([&] { files.emplace(folder, pattern); });
-  self.sortFlag = *BubbleSortArray;
+  self.collector.sortFlag = *BubbleSortArray;
 
   FoundFile file;
   while (files && files->Next(file)) {
     rt::ResumeNext([&] { total = rt::Add32(total, LengthOf(*folder, file)); });
-    rt::ResumeNext(
-        [&] { SetListElement(self, self.fileCount, rt::LowerCase(file.entry.name.View())); });
-    rt::ResumeNext([&] { self.fileCount = rt::Add16(self.fileCount, 1); });
+    rt::ResumeNext([&] {
+      SetListElement(self, self.collector.fileCount, rt::LowerCase(file.entry.name.View()));
+    });
+    rt::ResumeNext([&] { self.collector.fileCount = rt::Add16(self.collector.fileCount, 1); });
     events.Step();
   }
 
   if (*GetSubFolders == VARIANT_TRUE && folder) {
     std::vector<SubFolder> subFolders;
     rt::ResumeNext([&] { subFolders = files ? files->SubFolders() : SubFolderPaths(*folder); });
-    const WalkStep step(self.walk, folder);
+    const WalkStep step(self.collector.walk, folder);
     for (const SubFolder& sub : subFolders) {
       events.Step();
-      if (LeadsBackIntoWalk(sub, self.walk)) continue;
+      if (LeadsBackIntoWalk(sub, self.collector.walk)) continue;
       rt::ResumeNext([&] {
         VARIANT_BOOL deeper = VARIANT_TRUE;
-        const long found =
-            CreateFileArrayVia(self, Bstr(sub.path).Get(), FileExtension, &deeper, &self.sortFlag);
+        const long found = CreateFileArrayVia(self, Bstr(sub.path).Get(), FileExtension, &deeper,
+                                              &self.collector.sortFlag);
         total = rt::Add32(total, found);
       });
     }
   }
 
-  if (self.sortFlag == VARIANT_TRUE) rt::ResumeNext([&] { SortListLater(self); });
+  if (self.collector.sortFlag == VARIANT_TRUE) rt::ResumeNext([&] { SortListLater(self); });
   return total;
 }
 

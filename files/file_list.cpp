@@ -1,11 +1,12 @@
 #include "files/file_list.h"
 
 #include <string>
+#include <vector>
 
 #include "files/siblings.h"
 #include "frame/classes.h"
-#include "frame/modintvars.h"
 #include "runtime/errors.h"
+#include "runtime/thread_state.h"
 
 namespace kb::files {
 namespace {
@@ -36,36 +37,50 @@ class ListView {
   SAFEARRAY* array_ = nullptr;
 };
 
+// The thread's list; unallocated until the first name is set.
+struct FileList {
+  bool allocated = false;
+  std::vector<Bstr> names;
+  // The leading names that a sort was asked for and that are sorted when the
+  // list is next looked at (0: none).
+  size_t sortDue = 0;
+};
+
+FileList& ThisThreadList() {
+  static rt::PerThread<FileList> lists;
+  return lists.Get();
+}
+
 }  // namespace
 
 void SetListElement(frame::Common& self, short index, std::wstring_view name) {
-  frame::ThreadState& state = frame::CurrentThreadState();
+  FileList& state = ThisThreadList();
   const size_t position = static_cast<size_t>(index);
   // Adding at the end leaves the names a due sort covers where they are;
   // anything else changes them, so the sort is done first.
-  if (position < state.fileList.size()) SettleList(self);
-  std::vector<Bstr>& list = state.fileList;
+  if (position < state.names.size()) SettleList(self);
+  std::vector<Bstr>& list = state.names;
   list.resize(position + 1);
-  state.fileListAllocated = true;
+  state.allocated = true;
   std::wstring text(list[position].View());
   text += name;
   list[position] = Bstr(text);
 }
 
 void SortListLater(frame::Common&) {
-  frame::ThreadState& state = frame::CurrentThreadState();
+  FileList& state = ThisThreadList();
   // The sort of a list never allocated fails, and the failure is skipped.
-  if (!state.fileListAllocated) return;
-  state.fileListSortDue = state.fileList.size();
+  if (!state.allocated) return;
+  state.sortDue = state.names.size();
 }
 
 void SettleList(frame::Common& self) {
-  frame::ThreadState& state = frame::CurrentThreadState();
-  const size_t due = std::min(state.fileListSortDue, state.fileList.size());
-  state.fileListSortDue = 0;
+  FileList& state = ThisThreadList();
+  const size_t due = std::min(state.sortDue, state.names.size());
+  state.sortDue = 0;
   if (due == 0) return;
   try {
-    ListView view(state.fileList, due);
+    ListView view(state.names, due);
     VARIANT array;
     V_VT(&array) = VT_BYREF | VT_ARRAY | VT_BSTR;
     V_ARRAYREF(&array) = view.Ref();
@@ -77,16 +92,16 @@ void SettleList(frame::Common& self) {
 
 Variant FileArray(frame::Common& self) {
   SettleList(self);
-  const frame::ThreadState& state = frame::CurrentThreadState();
+  const FileList& state = ThisThreadList();
   Variant copy;
   V_VT(copy.Get()) = VT_ARRAY | VT_BSTR;
   V_ARRAY(copy.Get()) = nullptr;
-  if (!state.fileListAllocated) return copy;
-  SafeArray array(::SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(state.fileList.size())));
+  if (!state.allocated) return copy;
+  SafeArray array(::SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(state.names.size())));
   if (!array.Get()) Raise(kErrOutOfMemory);
   auto* items = static_cast<BSTR*>(array.Get()->pvData);
-  for (size_t i = 0; i < state.fileList.size(); ++i)
-    items[i] = Bstr::Copy(state.fileList[i].Get()).Release();
+  for (size_t i = 0; i < state.names.size(); ++i)
+    items[i] = Bstr::Copy(state.names[i].Get()).Release();
   V_ARRAY(copy.Get()) = array.Release();
   return copy;
 }

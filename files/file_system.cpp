@@ -8,9 +8,6 @@
 namespace kb::files {
 namespace {
 
-constexpr long kErrDeviceUnavailable = 68;
-constexpr long kErrPermissionDenied = 70;
-
 bool EndsInBackslash(std::wstring_view path) { return !path.empty() && path.back() == L'\\'; }
 
 bool IsDotEntry(const wchar_t* name) {

@@ -27,8 +27,7 @@ constexpr DWORD kCurrentFolderChars = 255;
 // never longer than this, so a bigger file needs no bigger buffer.
 constexpr ULONGLONG kLongestPath = 32768;
 
-constexpr long kErrPathFileAccess = 75;
-constexpr short kScalePixels = 3;  // Path/File access error
+constexpr short kScalePixels = 3;
 
 std::wstring_view Left(std::wstring_view text, size_t count) { return text.substr(0, count); }
 

@@ -20,8 +20,6 @@ namespace {
 
 using rt::Order;
 
-constexpr long kErrArrayLocked = 10;
-
 // The elements of a locked one-dimensional array.
 class Slots {
  public:

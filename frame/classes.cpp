@@ -30,17 +30,9 @@ void Common::SetStoredPath(BSTR* path) {
 // The object deletes itself when its last reference goes (ObjectBase::Release).
 ObjectBase* CreateObject(ClassId id) {
   switch (id) {
-#define KB_ENUM_BEGIN(name, guid)
-#define KB_ENUM_VALUE(name, value)
-#define KB_ENUM_END(name)
 #define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid) \
   case ClassId::cls:                                \
     return new impl();
-#define KB_CLASS_END(cls)
-#define KB_METHOD(number, name, body, ret, params)
-#define KB_PROPGET(number, name, body, ret)
-#define KB_PROPPUT(number, name, body, param)
-#define KB_HIDDEN(number, name)
 #include "frame/members.def"
 #include "frame/member_undef.h"
   }

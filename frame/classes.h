@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "files/collector_state.h"
 #include "frame/interfaces.h"
 #include "frame/object.h"
 #include "layout/resizer.h"
@@ -21,9 +22,7 @@ class Common : public ObjectBase {
   _clsCommon* Self() { return reinterpret_cast<_clsCommon*>(Dual()); }
 
   strings::FieldReader reader;
-  short fileCount = 0;             // where the file collector stores its next name
-  VARIANT_BOOL sortFlag = 0;       // the sort request of the latest collection
-  std::vector<std::wstring> walk;  // the folders the collector is in, outermost first
+  files::CollectorState collector;
 
   // The internal properties; no client reaches them.
   Bstr CompanyName() const;

@@ -18,15 +18,6 @@ using meta::Member;
 using meta::Param;
 using meta::Type;
 
-// Member and parameter names are ASCII; a client may spell them in any case.
-// Called on every late-bound call a script makes, so kept cheap.
-bool SameName(const wchar_t* a, const wchar_t* b) {
-  auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c; };
-  for (; *a && *b; ++a, ++b)
-    if (lower(*a) != lower(*b)) return false;
-  return *a == *b;
-}
-
 bool IsMissing(const VARIANT* v) {
   return !v || (V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND);
 }
@@ -462,7 +453,7 @@ HRESULT GetIDsOfNames(const meta::Class& cls, LPOLESTR* names, UINT count, DISPI
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
   const Member* found = nullptr;
   for (const auto& m : cls.members)
-    if (m.kind != Kind::Hidden && names[0] && SameName(m.name, names[0])) {
+    if (m.kind != Kind::Hidden && names[0] && rt::SameName(m.name, names[0])) {
       found = &m;
       break;
     }
@@ -471,7 +462,8 @@ HRESULT GetIDsOfNames(const meta::Class& cls, LPOLESTR* names, UINT count, DISPI
   HRESULT hr = S_OK;
   for (UINT i = 1; i < count; ++i) {
     for (size_t p = 0; p < found->params.size(); ++p)
-      if (names[i] && SameName(found->params[p].name, names[i])) ids[i] = static_cast<DISPID>(p);
+      if (names[i] && rt::SameName(found->params[p].name, names[i]))
+        ids[i] = static_cast<DISPID>(p);
     if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
   }
   return hr;

@@ -4,8 +4,8 @@
 // error information of the call.
 #pragma once
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include <string>
 #include <type_traits>
@@ -24,14 +24,13 @@ template <class... A>
   throw NotBuiltError{};
 }
 
-// The empty value of each result type.
-inline void ResetResult(BSTR* r) { *r = nullptr; }
-inline void ResetResult(VARIANT* r) { ::VariantInit(r); }
-inline void ResetResult(short* r) { *r = 0; }
-inline void ResetResult(long* r) { *r = 0; }
-inline void ResetResult(double* r) { *r = 0; }
-inline void ResetResult(IDispatch** r) { *r = nullptr; }
+// The empty value of each result type: zero, a null pointer, VT_EMPTY.
+template <class R>
+void ResetResult(R* r) {
+  *r = R{};
+}
 
+// A result slot that a failed call leaves empty, freeing what it held.
 inline void ClearResult(BSTR* r) {
   ::SysFreeString(*r);
   *r = nullptr;
@@ -41,18 +40,20 @@ inline void ClearResult(IDispatch** r) {
   if (*r) (*r)->Release();
   *r = nullptr;
 }
-template <class T>
-void ClearResult(T* r) {
-  *r = 0;
+template <class R>
+void ClearResult(R* r) {
+  *r = R{};
 }
 
+// A body's value into the result slot: owners hand over what they hold,
+// numbers (enumerations, dates) are stored as the slot's type.
 inline void StoreResult(BSTR* r, Bstr&& v) { *r = v.Release(); }
 inline void StoreResult(VARIANT* r, Variant&& v) { *r = v.Release(); }
 inline void StoreResult(VARIANT_BOOL* r, bool v) { *r = v ? VARIANT_TRUE : VARIANT_FALSE; }
-inline void StoreResult(short* r, short v) { *r = v; }
-inline void StoreResult(long* r, long v) { *r = v; }
-inline void StoreResult(double* r, double v) { *r = v; }
 inline void StoreResult(IDispatch** r, ComPtr<IDispatch>&& v) { *r = v.Detach(); }
+template <class R, class V>
+requires std::is_arithmetic_v<R> && std::is_arithmetic_v<V>
+void StoreResult(R* r, V v) { *r = static_cast<R>(v); }
 template <class R>
 void StoreResult(R*, NotBuiltResult) {}
 

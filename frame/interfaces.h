@@ -13,9 +13,6 @@
 
 namespace kb {
 
-#define KB_ENUM_BEGIN(name, guid)
-#define KB_ENUM_VALUE(name, value)
-#define KB_ENUM_END(name)
 #define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid)                                    \
   struct iface##Vtbl {                                                                \
     HRESULT(STDMETHODCALLTYPE* QueryInterface)(void* This, REFIID riid, void** out);    \
@@ -41,7 +38,6 @@ namespace kb {
   HRESULT(STDMETHODCALLTYPE* get_##name)(void* This KB_RESULT_PARAM(ret));
 #define KB_PROPPUT(number, name, body, param) \
   HRESULT(STDMETHODCALLTYPE* put_##name)(void* This KB_EACH_SIG(param));
-#define KB_HIDDEN(number, name)
 #include "frame/members.def"
 #include "frame/member_undef.h"
 

@@ -26,36 +26,24 @@
 #define KB_CT_DISPATCH IDispatch*
 #define KB_CT_SA_VARIANT SAFEARRAY*
 #define KB_CT_SA_BSTR SAFEARRAY*
-#define KB_CT_EN_Date_Formats long
-#define KB_CT_EN_BUTTON_STYLE long
-#define KB_CT_EN_enFilePart long
-#define KB_CT_EN_FileSize long
-#define KB_CT_EN_TypeOfFileSystem long
-#define KB_CT_EN_UnloadFrm long
-#define KB_CT_EN_enSEPGet long
-#define KB_CT_EN_enRootKeys long
+#define KB_CT_EN(name) long
 #define KB_PTR_KBV
 #define KB_PTR_KBR *
 
+// Whether a result is NORESULT: 1 or 0, by the usual probe (only
+// KB_PROBE_NORESULT expands to two arguments).
+#define KB_SECOND(a, b, ...) b
+#define KB_IS_PROBE(...) KB_SECOND(__VA_ARGS__, 0, ~)
+#define KB_PROBE_NORESULT ~, 1
+#define KB_IS_NORESULT(r) KB_IS_PROBE(KB_CAT(KB_PROBE_, r))
+
 // The last parameter of a member with a result: its [out, retval] slot.
-#define KB_RESULT_PARAM(r) KB_CAT(KB_RP_, r)
-#define KB_RP_NORESULT
-#define KB_RP_BSTR , BSTR* kbResult
-#define KB_RP_VARIANT , VARIANT* kbResult
-#define KB_RP_BOOL , VARIANT_BOOL* kbResult
-#define KB_RP_I2 , short* kbResult
-#define KB_RP_I4 , long* kbResult
-#define KB_RP_R8 , double* kbResult
-#define KB_RP_DISPATCH , IDispatch** kbResult
-#define KB_RESULT_ARG(r) KB_CAT(KB_RA_, r)
-#define KB_RA_NORESULT
-#define KB_RA_BSTR kbResult,
-#define KB_RA_VARIANT kbResult,
-#define KB_RA_BOOL kbResult,
-#define KB_RA_I2 kbResult,
-#define KB_RA_I4 kbResult,
-#define KB_RA_R8 kbResult,
-#define KB_RA_DISPATCH kbResult,
+#define KB_RESULT_PARAM(r) KB_CAT(KB_RP_, KB_IS_NORESULT(r))(r)
+#define KB_RP_1(r)
+#define KB_RP_0(r) , KB_CT_##r* kbResult
+#define KB_RESULT_ARG(r) KB_CAT(KB_RA_, KB_IS_NORESULT(r))
+#define KB_RA_1
+#define KB_RA_0 kbResult,
 
 // Parameter forms, as tuples.
 #define KB_IN(n, T) (KBV, n, T, KB_REQUIRED)

@@ -40,23 +40,8 @@ constexpr GUID Guid(const char* s) {
 #define KB_TR_SA_VARIANT TypeRef{Type::VariantArray}
 #define KB_TR_SA_BSTR TypeRef{Type::TextArray}
 #define KB_TR_NORESULT TypeRef{Type::Variant}
-#define KB_TR_EN_Date_Formats TypeRef{Type::Enum, EnumId::Date_Formats}
-#define KB_TR_EN_BUTTON_STYLE TypeRef{Type::Enum, EnumId::BUTTON_STYLE}
-#define KB_TR_EN_enFilePart TypeRef{Type::Enum, EnumId::enFilePart}
-#define KB_TR_EN_FileSize TypeRef{Type::Enum, EnumId::FileSize}
-#define KB_TR_EN_TypeOfFileSystem TypeRef{Type::Enum, EnumId::TypeOfFileSystem}
-#define KB_TR_EN_UnloadFrm TypeRef{Type::Enum, EnumId::UnloadFrm}
-#define KB_TR_EN_enSEPGet TypeRef{Type::Enum, EnumId::enSEPGet}
-#define KB_TR_EN_enRootKeys TypeRef{Type::Enum, EnumId::enRootKeys}
-#define KB_HAS_RESULT(r) KB_CAT(KB_HR_, r)
-#define KB_HR_NORESULT false
-#define KB_HR_BSTR true
-#define KB_HR_VARIANT true
-#define KB_HR_BOOL true
-#define KB_HR_I2 true
-#define KB_HR_I4 true
-#define KB_HR_R8 true
-#define KB_HR_DISPATCH true
+#define KB_TR_EN(name) TypeRef{Type::Enum, EnumId::name}
+#define KB_HAS_RESULT(r) (KB_IS_NORESULT(r) == 0)
 
 using DK = Default::Kind;
 #define KB_REQUIRED Default{DK::Required}
@@ -80,7 +65,6 @@ constexpr Param kNoParam{nullptr, {Type::Variant}, false, {}};
 #define KB_PROPGET(number, name, body, ret) constexpr Param kParams_##name[] = {kNoParam};
 #define KB_PROPPUT(number, name, body, param) \
   constexpr Param kParams_##name[] = {KB_EACH_META(param) kNoParam};
-#define KB_HIDDEN(number, name)
 #include "frame/members.def"
 #include "frame/member_undef.h"
 
@@ -90,9 +74,6 @@ constexpr std::span<const Param> ParamsOf(const Param (&a)[N]) {
 }
 
 // Pass 2: the member arrays.  Slots are numbered afterwards.
-#define KB_ENUM_BEGIN(name, guid)
-#define KB_ENUM_VALUE(name, value)
-#define KB_ENUM_END(name)
 #define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid) namespace cls { Member kMembers[] = {
 #define KB_CLASS_END(cls) }; }
 #define KB_METHOD(number, name, body, ret, params) \
@@ -107,20 +88,11 @@ constexpr std::span<const Param> ParamsOf(const Param (&a)[N]) {
 
 // Pass 3: classes and enumerations.
 #define KB_ENUM_BEGIN(name, guid) {L## #name, Guid(guid), kValues_##name},
-#define KB_ENUM_VALUE(name, value)
-#define KB_ENUM_END(name)
-#define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid)
-#define KB_CLASS_END(cls)
-#define KB_METHOD(number, name, body, ret, params)
-#define KB_PROPGET(number, name, body, ret)
-#define KB_PROPPUT(number, name, body, param)
-#define KB_HIDDEN(number, name)
 const Enumeration kEnumerations[] = {
 #include "frame/members.def"
 };
 #undef KB_ENUM_BEGIN
 #undef KB_CLASS_BEGIN
-#define KB_ENUM_BEGIN(name, guid)
 #define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid) \
   {L## #cls, L## #iface, Guid(clsid), Guid(iid), cls::kMembers},
 const Class kClasses[] = {

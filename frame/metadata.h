@@ -30,29 +30,13 @@ enum class Type : unsigned char {
 
 enum class EnumId : unsigned char {
 #define KB_ENUM_BEGIN(name, guid) name,
-#define KB_ENUM_VALUE(name, value)
-#define KB_ENUM_END(name)
-#define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid)
-#define KB_CLASS_END(cls)
-#define KB_METHOD(number, name, body, ret, params)
-#define KB_PROPGET(number, name, body, ret)
-#define KB_PROPPUT(number, name, body, param)
-#define KB_HIDDEN(number, name)
 #include "frame/members.def"
 #include "frame/member_undef.h"
   None,
 };
 
 enum class ClassId : unsigned char {
-#define KB_ENUM_BEGIN(name, guid)
-#define KB_ENUM_VALUE(name, value)
-#define KB_ENUM_END(name)
 #define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid) cls,
-#define KB_CLASS_END(cls)
-#define KB_METHOD(number, name, body, ret, params)
-#define KB_PROPGET(number, name, body, ret)
-#define KB_PROPPUT(number, name, body, param)
-#define KB_HIDDEN(number, name)
 #include "frame/members.def"
 #include "frame/member_undef.h"
 };

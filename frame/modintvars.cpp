@@ -1,18 +1,10 @@
 #include "frame/modintvars.h"
 
-#include <memory>
-
 #include "runtime/app.h"
 #include "runtime/errors.h"
-#include "runtime/thread_state.h"
 
 namespace kb::frame {
 namespace {
-
-rt::PerThread<ThreadState>& States() {
-  static rt::PerThread<ThreadState> states;
-  return states;
-}
 
 // The last character of a text, as a one-character text (empty for an empty text).
 std::wstring_view LastChar(BSTR text) {
@@ -21,8 +13,6 @@ std::wstring_view LastChar(BSTR text) {
 }
 
 }  // namespace
-
-ThreadState& CurrentThreadState() { return States().Get(); }
 
 void AppendIfMissing(BSTR* text, BSTR* suffix) {
   if (LastChar(*text) == View(*suffix)) return;

@@ -1,5 +1,7 @@
-// The library's shared module: per-thread state and three small routines
-// used by several classes.
+// The library's shared module: three small routines used by several
+// classes.  Per-thread state belongs to the subsystem that uses it (the file
+// list to files/, the connection table to database/, the editor's feed to
+// editor/), each kept with rt::PerThread.
 #pragma once
 
 #include <windows.h>
@@ -7,30 +9,10 @@
 #include <oaidl.h>
 
 #include <string>
-#include <vector>
 
 #include "runtime/handles.h"
 
 namespace kb::frame {
-
-// One copy per client thread, shared by every object of the library on that
-// thread, zeroed when the library is first used there and kept until the
-// thread's last object of the library's classes goes (runtime/thread_state.h).
-struct ThreadState {
-  // The file list the file collector fills; unallocated until first filled.
-  bool fileListAllocated = false;
-  std::vector<Bstr> fileList;
-  // The leading names of the list that a sort was asked for and that are
-  // sorted when the list is next looked at (0: none).
-  size_t fileListSortDue = 0;
-  // The connection table of clsDataBase.
-  std::vector<ComPtr<IDispatch>> connections;
-  // What the text editor window is fed with and hands back.
-  Bstr editorText;
-  Bstr editorCaption;
-};
-
-ThreadState& CurrentThreadState();
 
 // Text gains Suffix unless its last character is the whole of Suffix.
 void AppendIfMissing(BSTR* text, BSTR* suffix);

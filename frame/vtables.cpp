@@ -42,9 +42,6 @@ HRESULT Fail(const ObjectBase& self, const wchar_t* member) noexcept {
 namespace {
 
 #define KB_NOT_BUILT ::kb::frame::NotBuilt
-#define KB_ENUM_BEGIN(name, guid)
-#define KB_ENUM_VALUE(name, value)
-#define KB_ENUM_END(name)
 #define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid) \
   namespace slots_##cls {                            \
   using Impl = impl;
@@ -63,7 +60,6 @@ namespace {
   HRESULT STDMETHODCALLTYPE put_##name(void* This KB_EACH_SIG(param)) {                     \
     return Enter<Impl>(This, L## #name, [&](Impl& self) { body(self KB_EACH_ARG(param)); }); \
   }
-#define KB_HIDDEN(number, name)
 #include "frame/members.def"
 #include "frame/member_undef.h"
 
@@ -72,9 +68,6 @@ VtblEntry Entry(F* fn) {
   return reinterpret_cast<VtblEntry>(fn);
 }
 
-#define KB_ENUM_BEGIN(name, guid)
-#define KB_ENUM_VALUE(name, value)
-#define KB_ENUM_END(name)
 #define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid)                                         \
   namespace vtbl_##cls {                                                                     \
   using namespace slots_##cls;                                                               \
@@ -89,21 +82,12 @@ VtblEntry Entry(F* fn) {
 #define KB_METHOD(number, name, body, ret, params) Entry(&name),
 #define KB_PROPGET(number, name, body, ret) Entry(&get_##name),
 #define KB_PROPPUT(number, name, body, param) Entry(&put_##name),
-#define KB_HIDDEN(number, name)
 #include "frame/members.def"
 #include "frame/member_undef.h"
 
 }  // namespace
 
-#define KB_ENUM_BEGIN(name, guid)
-#define KB_ENUM_VALUE(name, value)
-#define KB_ENUM_END(name)
 #define KB_CLASS_BEGIN(cls, iface, impl, clsid, iid) vtbl_##cls::kEntries,
-#define KB_CLASS_END(cls)
-#define KB_METHOD(number, name, body, ret, params)
-#define KB_PROPGET(number, name, body, ret)
-#define KB_PROPPUT(number, name, body, param)
-#define KB_HIDDEN(number, name)
 const VtblEntry* const kVtables[] = {
 #include "frame/members.def"
 };

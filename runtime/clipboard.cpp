@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "runtime/errors.h"
+#include "runtime/global_memory.h"
 #include "runtime/text.h"
 
 namespace kb::rt {
@@ -22,49 +23,6 @@ UINT FormatId(ClipFormat format) {
   return rtf;
 }
 
-// Owns a block of global memory until the clipboard takes it over.
-class GlobalBlock {
- public:
-  explicit GlobalBlock(size_t bytes) : h_(::GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-    if (!h_) Raise(kErrOutOfMemory);
-  }
-  GlobalBlock(const GlobalBlock&) = delete;
-  GlobalBlock& operator=(const GlobalBlock&) = delete;
-  ~GlobalBlock() {
-    if (h_) ::GlobalFree(h_);
-  }
-  void Fill(const void* data, size_t bytes) {
-    void* p = ::GlobalLock(h_);
-    if (!p) Raise(kErrOutOfMemory);
-    std::memcpy(p, data, bytes);
-    ::GlobalUnlock(h_);
-  }
-  HGLOBAL Get() const { return h_; }
-  HGLOBAL Release() { return std::exchange(h_, nullptr); }
-
- private:
-  HGLOBAL h_;
-};
-
-// Reads a block the clipboard owns; the block stays the clipboard's.
-class LockedBlock {
- public:
-  explicit LockedBlock(HANDLE h)
-      : h_(h), p_(h ? ::GlobalLock(h) : nullptr), size_(p_ ? ::GlobalSize(h) : 0) {}
-  LockedBlock(const LockedBlock&) = delete;
-  LockedBlock& operator=(const LockedBlock&) = delete;
-  ~LockedBlock() {
-    if (p_) ::GlobalUnlock(h_);
-  }
-  const void* Data() const { return p_; }
-  size_t Size() const { return size_; }
-
- private:
-  HANDLE h_;
-  void* p_;
-  size_t size_;
-};
-
 // The clipboard, open for the length of one operation.  Emptying the
 // clipboard makes the opening window its owner, and a clipboard without an
 // owner refuses new data, so the session opens it for a message-only window
@@ -74,45 +32,38 @@ class Session {
   Session()
       : owner_(::CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                  nullptr, nullptr)) {
-    for (int attempt = 1; !::OpenClipboard(owner_); ++attempt) {
-      if (attempt == kOpenAttempts) {
-        DestroyOwner();
-        Raise(kErrCantOpenClipboard, L"Can't open Clipboard");
-      }
+    for (int attempt = 1; !::OpenClipboard(owner_.Get()); ++attempt) {
+      if (attempt == kOpenAttempts) Raise(kErrCantOpenClipboard);
       ::Sleep(kOpenRetryMs);
     }
   }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
-  ~Session() {
-    ::CloseClipboard();
-    DestroyOwner();
-  }
+  ~Session() { ::CloseClipboard(); }
 
  private:
-  void DestroyOwner() {
-    if (owner_) ::DestroyWindow(owner_);
-    owner_ = nullptr;
-  }
-  HWND owner_;
+  WindowHandle owner_;
 };
 
 void Put(UINT format, const void* data, size_t bytes) {
-  GlobalBlock block(bytes);
-  block.Fill(data, bytes);
-  if (!::SetClipboardData(format, block.Get()))
-    Raise(kErrCantOpenClipboard, L"Can't open Clipboard");
+  GlobalMemory block = NewGlobalBlock(bytes);
+  {
+    LockedGlobal target(block.Get());
+    if (!target.Data()) Raise(kErrOutOfMemory);
+    std::memcpy(target.Data(), data, bytes);
+  }
+  if (!::SetClipboardData(format, block.Get())) Raise(kErrCantOpenClipboard);
   block.Release();
 }
 
-std::wstring UnicodeText(const LockedBlock& block) {
+std::wstring UnicodeText(const LockedGlobal& block) {
   const auto* chars = static_cast<const wchar_t*>(block.Data());
   if (!chars) return {};
   const size_t limit = block.Size() / sizeof(wchar_t);
   return std::wstring(chars, ::wcsnlen(chars, limit));
 }
 
-std::wstring AnsiBytes(const LockedBlock& block) {
+std::wstring AnsiBytes(const LockedGlobal& block) {
   const auto* bytes = static_cast<const char*>(block.Data());
   if (!bytes) return {};
   return std::wstring(FromAnsi(bytes, ::strnlen(bytes, block.Size())).View());
@@ -140,7 +91,7 @@ void ClipboardSetText(std::wstring_view text, ClipFormat format) {
 std::wstring ClipboardGetText(ClipFormat format) {
   if (!ClipboardHasFormat(format)) return {};
   Session session;
-  const LockedBlock block(::GetClipboardData(FormatId(format)));
+  const LockedGlobal block(::GetClipboardData(FormatId(format)));
   return format == ClipFormat::kText ? UnicodeText(block) : AnsiBytes(block);
 }
 

@@ -12,9 +12,6 @@ enum class ClipFormat {
   kRtf,   // the registered "Rich Text Format"
 };
 
-// Run-time error raised when another program keeps the clipboard open.
-inline constexpr long kErrCantOpenClipboard = 521;
-
 // Empties the clipboard of every format.
 void ClipboardClear();
 

@@ -31,9 +31,11 @@ const char* OrNull(const std::string& s) { return s.empty() ? nullptr : s.c_str(
 // The errors the component reports for a dialog that could not be shown.
 [[noreturn]] void RaiseDialogError(DWORD code) {
   switch (code) {
-    case FNERR_INVALIDFILENAME: Raise(20477, L"Invalid file name");
-    case FNERR_BUFFERTOOSMALL: Raise(20476, L"File name buffer too small");
-    default: Raise(32751, L"Common dialog function failed (code " + std::to_wstring(code) + L")");
+    case FNERR_INVALIDFILENAME: Raise(kErrDialogInvalidFileName);
+    case FNERR_BUFFERTOOSMALL: Raise(kErrDialogBufferTooSmall);
+    default:
+      Raise(kErrDialogFailed,
+            StandardDescription(kErrDialogFailed) + L" (code " + std::to_wstring(code) + L")");
   }
 }
 
@@ -67,7 +69,7 @@ void FileDialog::Show(HWND owner, bool save) {
   if (!chosen) {
     const DWORD code = ::CommDlgExtendedError();
     if (code != 0) RaiseDialogError(code);
-    if (cancelError) Raise(kErrDialogCancelled, L"Cancel was selected.");
+    if (cancelError) Raise(kErrDialogCancelled);
     return;
   }
   fileName = std::wstring(FromAnsi(file.data(), ::strnlen(file.data(), file.size())).View());

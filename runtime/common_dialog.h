@@ -8,9 +8,6 @@
 
 namespace kb::rt {
 
-// Raised by a cancelled dialog when the caller asked for it (cancelError).
-inline constexpr long kErrDialogCancelled = 32755;
-
 class FileDialog {
  public:
   // Set before showing.

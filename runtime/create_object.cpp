@@ -25,10 +25,8 @@ ComPtr<IDispatch> CreateObject(std::wstring_view progId) {
                                             reinterpret_cast<void**>(object.Out()));
       FAILED(hr))
     RaiseCreateFailure(hr);
-  ComPtr<IDispatch> automation = object.As<IDispatch>(IID_IDispatch);
-  if (!automation)
-    Raise(kErrNoAutomation,
-          L"Class doesn't support Automation or does not support expected interface");
+  ComPtr<IDispatch> automation;
+  if (FAILED(object.As(IID_IDispatch, automation)) || !automation) Raise(kErrNoAutomation);
   return automation;
 }
 

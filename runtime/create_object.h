@@ -12,10 +12,6 @@
 
 namespace kb::rt {
 
-// Run-time errors of object creation.
-inline constexpr long kErrCantCreateObject = 429;
-inline constexpr long kErrNoAutomation = 430;
-
 // The new object's automation interface.  An identifier nobody registered, a
 // server that is missing or refuses to create the object raise 429 (7 when
 // it runs out of memory); an object without an automation interface 430.

@@ -17,48 +17,9 @@ struct Described {
 // The run-time errors a routine of this library can raise, with the texts
 // the language runtime gives them.
 constexpr Described kDescriptions[] = {
-    {3, L"Return without GoSub"},
-    {5, L"Invalid procedure call or argument"},
-    {6, L"Overflow"},
-    {7, L"Out of memory"},
-    {9, L"Subscript out of range"},
-    {10, L"This array is fixed or temporarily locked"},
-    {11, L"Division by zero"},
-    {13, L"Type mismatch"},
-    {14, L"Out of string space"},
-    {28, L"Out of stack space"},
-    {48, L"Error in loading DLL"},
-    {51, L"Internal error"},
-    {52, L"Bad file name or number"},
-    {53, L"File not found"},
-    {54, L"Bad file mode"},
-    {55, L"File already open"},
-    {57, L"Device I/O error"},
-    {58, L"File already exists"},
-    {61, L"Disk full"},
-    {62, L"Input past end of file"},
-    {67, L"Too many files"},
-    {68, L"Device unavailable"},
-    {70, L"Permission denied"},
-    {71, L"Disk not ready"},
-    {74, L"Can't rename with different drive"},
-    {75, L"Path/File access error"},
-    {76, L"Path not found"},
-    {91, L"Object variable or With block variable not set"},
-    {92, L"For loop not initialized"},
-    {93, L"Invalid pattern string"},
-    {94, L"Invalid use of Null"},
-    {380, L"Invalid property value"},
-    {424, L"Object required"},
-    {429, L"ActiveX component can't create object"},
-    {438, L"Object doesn't support this property or method"},
-    {440, L"Automation error"},
-    {445, L"Object doesn't support this action"},
-    {448, L"Named argument not found"},
-    {449, L"Argument not optional"},
-    {450, L"Wrong number of arguments or invalid property assignment"},
-    {481, L"Invalid picture"},
-    {482, L"Printer error"},
+#define KB_ERROR(number, name, description) {number, description},
+#include "runtime/errors.def"
+#undef KB_ERROR
 };
 
 // Conversion failures of the automation library and the run-time errors
@@ -69,10 +30,10 @@ long RuntimeNumberOf(HRESULT hr) {
     case DISP_E_TYPEMISMATCH: return kErrTypeMismatch;
     case DISP_E_DIVBYZERO: return kErrDivisionByZero;
     case DISP_E_BADINDEX: return kErrSubscript;
-    case DISP_E_ARRAYISLOCKED: return 10;
+    case DISP_E_ARRAYISLOCKED: return kErrArrayLocked;
     case E_OUTOFMEMORY: return kErrOutOfMemory;
-    case DISP_E_PARAMNOTFOUND: return 448;
-    case DISP_E_BADPARAMCOUNT: return 450;
+    case DISP_E_PARAMNOTFOUND: return kErrNamedArgumentNotFound;
+    case DISP_E_BADPARAMCOUNT: return kErrWrongArgumentCount;
     case DISP_E_UNKNOWNNAME:
     case DISP_E_MEMBERNOTFOUND: return kErrNoSuchMember;
     default: return 0;
@@ -80,13 +41,12 @@ long RuntimeNumberOf(HRESULT hr) {
 }
 
 std::wstring SystemMessage(HRESULT hr) {
-  wchar_t* text = nullptr;
-  DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(hr), 0,
-                             reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring out = n ? std::wstring(text, n) : std::wstring(L"Automation error");
-  if (text) ::LocalFree(text);
+  LocalMemory buffer;
+  DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(buffer.Out()), 0, nullptr);
+  std::wstring out = n ? std::wstring(static_cast<const wchar_t*>(buffer.Get()), n)
+                       : std::wstring(L"Automation error");
   while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r' || out.back() == L' '))
     out.pop_back();
   return out;
@@ -103,7 +63,8 @@ std::wstring StandardDescription(long number) {
 Error::Error(long number) : Error(number, StandardDescription(number)) {}
 
 Error::Error(long number, std::wstring description, std::wstring source)
-    : hr_(HresultOfError(number)), description_(std::move(description)),
+    : hr_(HresultOfError(number)),
+      description_(std::move(description)),
       source_(std::move(source)) {}
 
 Error Error::FromObject(HRESULT hr, std::wstring description, std::wstring source) {

@@ -13,28 +13,19 @@
 
 namespace kb {
 
-// Error numbers the routines rely on.
+// The run-time errors the library raises or reads, kErr<name>, from the
+// table in runtime/errors.def.
 enum ErrNo : long {
-  kErrInvalidCall = 5,
-  kErrOverflow = 6,
-  kErrOutOfMemory = 7,
-  kErrSubscript = 9,
-  kErrDivisionByZero = 11,
-  kErrTypeMismatch = 13,
-  kErrInternal = 51,
-  kErrBadFileNameOrNumber = 52,
-  kErrFileNotFound = 53,
-  kErrPathNotFound = 76,
-  kErrObjectNotSet = 91,
-  kErrInvalidNull = 94,
-  kErrNoSuchMember = 438,
-  kErrAutomation = 440,
+#define KB_ERROR(number, name, description) kErr##name = number,
+#include "runtime/errors.def"
+#undef KB_ERROR
 };
 
 constexpr HRESULT kRuntimeFacility = static_cast<HRESULT>(0x800A0000);
 constexpr HRESULT HresultOfError(long number) { return kRuntimeFacility | (number & 0xFFFF); }
 constexpr bool IsRuntimeHresult(HRESULT hr) {
-  return (static_cast<unsigned long>(hr) & 0xFFFF0000u) == static_cast<unsigned long>(kRuntimeFacility);
+  return (static_cast<unsigned long>(hr) & 0xFFFF0000u) ==
+         static_cast<unsigned long>(kRuntimeFacility);
 }
 
 // The library's own name, used as the source of the errors it raises and as

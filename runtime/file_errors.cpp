@@ -3,12 +3,6 @@
 #include "runtime/errors.h"
 
 namespace kb::rt {
-namespace {
-constexpr long kErrDiskFull = 61;
-constexpr long kErrTooManyFiles = 67;
-constexpr long kErrPermissionDenied = 70;
-constexpr long kErrPathFileAccess = 75;
-}  // namespace
 
 void RaiseFileError(DWORD reason) {
   switch (reason) {

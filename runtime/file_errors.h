@@ -5,10 +5,11 @@
 
 namespace kb::rt {
 
-// 53 file not found, 76 path not found, 52 bad file name, 70 permission
-// denied (a file another process holds), 67 too many files, 61 disk full,
-// and 75 path/file access error for anything else (a read-only file opened
-// for writing among them).
+// As the runtime's file statements (Open, Kill, FileLen, ...) report a
+// failure of the system: 53 file not found, 76 path not found, 52 bad file
+// name, 70 permission denied (a file another process holds), 67 too many
+// files, 61 disk full, and 75 path/file access error for anything else (a
+// read-only file opened for writing among them).
 [[noreturn]] void RaiseFileError(DWORD reason);
 
 }  // namespace kb::rt

@@ -12,13 +12,6 @@
 namespace kb::rt {
 namespace {
 
-constexpr long kErrBadFileMode = 54;
-constexpr long kErrFileAlreadyOpen = 55;
-constexpr long kErrDeviceIO = 57;
-constexpr long kErrDiskFull = 61;
-constexpr long kErrInputPastEnd = 62;
-constexpr long kErrTooManyFiles = 67;
-
 // Numbers 1 to 511 can be opened; FreeFile hands out 1 to 255.
 constexpr short kHighestNumber = 511;
 constexpr short kHighestFree = 255;

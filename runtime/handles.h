@@ -1,4 +1,8 @@
-// RAII owners for the automation values and COM pointers the library handles.
+// RAII owners for the automation values, COM pointers and system handles the
+// library handles.  They share one interface: move only (a COM pointer also
+// copies), Get, Reset (free what is held, optionally take a new value),
+// Release (give up ownership without freeing; Detach for a COM pointer) and
+// Out (free, then the address for a call that fills it).
 #pragma once
 
 #include <objbase.h>
@@ -88,8 +92,9 @@ class Variant {
   }
   VARIANT* Get() { return &v_; }
   const VARIANT* Get() const { return &v_; }
+  void Reset() { ::VariantClear(&v_); }
   VARIANT* Out() {
-    ::VariantClear(&v_);
+    Reset();
     return &v_;
   }
   VARIANT Release() {
@@ -122,6 +127,10 @@ class SafeArray {
   }
   SAFEARRAY* Get() const { return sa_; }
   SAFEARRAY* Release() { return std::exchange(sa_, nullptr); }
+  SAFEARRAY** Out() {
+    Reset();
+    return &sa_;
+  }
 
  private:
   SAFEARRAY* sa_ = nullptr;
@@ -168,15 +177,32 @@ class ComPtr {
   T* operator->() const { return p_; }
   T& operator*() const { return *p_; }
   explicit operator bool() const { return p_ != nullptr; }
+  // Takes over a reference the caller already holds.
+  void Reset(T* p = nullptr) {
+    if (p_) p_->Release();
+    p_ = p;
+  }
   T** Out() {
-    *this = nullptr;
+    Reset();
     return &p_;
   }
+  // Named Detach, not Release: ptr.Release() beside ptr->Release() would
+  // read as the interface's own.
   T* Detach() { return std::exchange(p_, nullptr); }
+  // Another interface of the object, with the answer of QueryInterface.
+  template <class U>
+  HRESULT As(REFIID iid, ComPtr<U>& out) const {
+    if (!p_) {
+      out.Reset();
+      return E_POINTER;
+    }
+    return p_->QueryInterface(iid, reinterpret_cast<void**>(out.Out()));
+  }
+  // The same, where any failure simply means "not available".
   template <class U>
   ComPtr<U> As(REFIID iid) const {
     ComPtr<U> out;
-    if (p_) p_->QueryInterface(iid, reinterpret_cast<void**>(out.Out()));
+    As(iid, out);
     return out;
   }
 
@@ -204,79 +230,108 @@ class CoTaskMem {
     p_ = p;
   }
   T* Get() const { return p_; }
+  T* Release() { return std::exchange(p_, nullptr); }
+  T** Out() {
+    Reset();
+    return &p_;
+  }
   explicit operator bool() const { return p_ != nullptr; }
 
  private:
   T* p_ = nullptr;
 };
 
-// Owns a kernel handle.
-class Handle {
+// Owns one handle of the system: closes it once, when the owner goes or is
+// reset.  Traits give the handle's type, its invalid value, whether a value
+// is a handle at all and how it is closed.
+template <class Traits>
+class UniqueHandle {
  public:
-  Handle() = default;
-  explicit Handle(HANDLE h) : h_(h) {}
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  Handle(Handle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-  Handle& operator=(Handle&& o) noexcept {
-    if (this != &o) Reset(std::exchange(o.h_, nullptr));
+  using Type = typename Traits::Type;
+
+  UniqueHandle() = default;
+  explicit UniqueHandle(Type h) : h_(h) {}
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& o) noexcept : h_(o.Release()) {}
+  UniqueHandle& operator=(UniqueHandle&& o) noexcept {
+    if (this != &o) Reset(o.Release());
     return *this;
   }
-  ~Handle() { Reset(); }
-  void Reset(HANDLE h = nullptr) {
-    if (h_ && h_ != INVALID_HANDLE_VALUE) ::CloseHandle(h_);
+  ~UniqueHandle() { Reset(); }
+
+  void Reset(Type h = Traits::Invalid()) {
+    if (Traits::IsValid(h_)) Traits::Close(h_);
     h_ = h;
   }
-  HANDLE Get() const { return h_; }
-  explicit operator bool() const { return h_ && h_ != INVALID_HANDLE_VALUE; }
+  Type Get() const { return h_; }
+  Type Release() { return std::exchange(h_, Traits::Invalid()); }
+  Type* Out() {
+    Reset();
+    return &h_;
+  }
+  explicit operator bool() const { return Traits::IsValid(h_); }
 
  private:
-  HANDLE h_ = nullptr;
+  Type h_ = Traits::Invalid();
 };
 
-// Owns a directory enumeration of FindFirstFile.
-class FindHandle {
- public:
-  FindHandle() = default;
-  explicit FindHandle(HANDLE h) : h_(h) {}
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  FindHandle(FindHandle&& o) noexcept : h_(std::exchange(o.h_, INVALID_HANDLE_VALUE)) {}
-  FindHandle& operator=(FindHandle&& o) noexcept {
-    if (this != &o) Reset(std::exchange(o.h_, INVALID_HANDLE_VALUE));
-    return *this;
-  }
-  ~FindHandle() { Reset(); }
-  void Reset(HANDLE h = INVALID_HANDLE_VALUE) {
-    if (h_ != INVALID_HANDLE_VALUE) ::FindClose(h_);
-    h_ = h;
-  }
-  HANDLE Get() const { return h_; }
-  explicit operator bool() const { return h_ != INVALID_HANDLE_VALUE; }
+namespace handle_traits {
 
- private:
-  HANDLE h_ = INVALID_HANDLE_VALUE;
+// A handle type whose invalid value is null.
+template <class T>
+struct Nullable {
+  using Type = T;
+  static constexpr T Invalid() { return nullptr; }
+  static bool IsValid(T h) { return h != nullptr; }
 };
 
-// Owns an open registry key.
-class RegKey {
- public:
-  RegKey() = default;
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  RegKey(RegKey&& o) noexcept : k_(std::exchange(o.k_, nullptr)) {}
-  ~RegKey() {
-    if (k_) ::RegCloseKey(k_);
-  }
-  HKEY Get() const { return k_; }
-  HKEY* Out() {
-    if (k_) ::RegCloseKey(k_);
-    k_ = nullptr;
-    return &k_;
-  }
-
- private:
-  HKEY k_ = nullptr;
+// Kernel handles: the creating calls answer null or INVALID_HANDLE_VALUE.
+struct Kernel : Nullable<HANDLE> {
+  static bool IsValid(HANDLE h) { return h && h != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { ::CloseHandle(h); }
 };
+struct Find {
+  using Type = HANDLE;
+  static Type Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { ::FindClose(h); }
+};
+struct Registry : Nullable<HKEY> {
+  static void Close(HKEY k) { ::RegCloseKey(k); }
+};
+struct Global : Nullable<HGLOBAL> {
+  static void Close(HGLOBAL h) { ::GlobalFree(h); }
+};
+struct Local : Nullable<HLOCAL> {
+  static void Close(HLOCAL h) { ::LocalFree(h); }
+};
+template <class T>
+struct Gdi : Nullable<T> {
+  static void Close(T h) { ::DeleteObject(h); }
+};
+struct Dc : Nullable<HDC> {
+  static void Close(HDC dc) { ::DeleteDC(dc); }
+};
+// The screen's context from GetDC(nullptr).
+struct ScreenDc : Nullable<HDC> {
+  static void Close(HDC dc) { ::ReleaseDC(nullptr, dc); }
+};
+struct Window : Nullable<HWND> {
+  static void Close(HWND w) { ::DestroyWindow(w); }
+};
+
+}  // namespace handle_traits
+
+using Handle = UniqueHandle<handle_traits::Kernel>;
+using FindHandle = UniqueHandle<handle_traits::Find>;
+using RegKey = UniqueHandle<handle_traits::Registry>;
+using GlobalMemory = UniqueHandle<handle_traits::Global>;
+using LocalMemory = UniqueHandle<handle_traits::Local>;
+template <class T>
+using GdiObject = UniqueHandle<handle_traits::Gdi<T>>;
+using DcHandle = UniqueHandle<handle_traits::Dc>;
+using ScreenDcHandle = UniqueHandle<handle_traits::ScreenDc>;
+using WindowHandle = UniqueHandle<handle_traits::Window>;
 
 }  // namespace kb

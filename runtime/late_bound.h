@@ -20,8 +20,6 @@
 
 namespace kb::rt {
 
-inline constexpr long kErrObjectRequired = 424;
-
 // The object a variant holds (through references and the variant's own
 // IUnknown), as `Set o = v` takes it: Nothing raises 91, anything that is no
 // automation object 424.

@@ -4,6 +4,7 @@
 #include <olectl.h>
 
 #include "runtime/errors.h"
+#include "runtime/global_memory.h"
 #include "runtime/text.h"
 
 namespace kb::rt {
@@ -19,24 +20,6 @@ ComPtr<IDispatch> EmptyPicture() {
   return picture;
 }
 
-// Frees a global memory block unless a stream has taken it over.
-class GlobalBlock {
- public:
-  explicit GlobalBlock(SIZE_T size) : h_(::GlobalAlloc(GMEM_MOVEABLE, size ? size : 1)) {
-    if (!h_) Raise(kErrOutOfMemory);
-  }
-  GlobalBlock(const GlobalBlock&) = delete;
-  GlobalBlock& operator=(const GlobalBlock&) = delete;
-  ~GlobalBlock() {
-    if (h_) ::GlobalFree(h_);
-  }
-  HGLOBAL Get() const { return h_; }
-  HGLOBAL Release() { return std::exchange(h_, nullptr); }
-
- private:
-  HGLOBAL h_;
-};
-
 }  // namespace
 
 ComPtr<IDispatch> LoadPicture(std::wstring_view fileName) {
@@ -49,12 +32,12 @@ ComPtr<IDispatch> LoadPicture(std::wstring_view fileName) {
   // A picture file beyond what a 32-bit loader can hold is no picture here.
   if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF) Raise(kErrInvalidPicture);
   const auto bytes = static_cast<DWORD>(size.QuadPart);
-  GlobalBlock block(bytes);
-  void* data = ::GlobalLock(block.Get());
+  GlobalMemory block = NewGlobalBlock(bytes);
   DWORD read = 0;
-  const BOOL ok = ::ReadFile(file.Get(), data, bytes, &read, nullptr);
-  ::GlobalUnlock(block.Get());
-  if (!ok || read != bytes) Raise(57);
+  BOOL ok = FALSE;
+  if (LockedGlobal data(block.Get()); data.Data())
+    ok = ::ReadFile(file.Get(), data.Data(), bytes, &read, nullptr);
+  if (!ok || read != bytes) Raise(kErrDeviceIO);
   ComPtr<IStream> stream;
   Check(::CreateStreamOnHGlobal(block.Get(), TRUE, stream.Out()));
   block.Release();

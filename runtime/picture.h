@@ -9,8 +9,6 @@
 
 namespace kb::rt {
 
-inline constexpr long kErrInvalidPicture = 481;
-
 // The picture (an IPictureDisp) in a bitmap, icon, cursor, metafile, JPEG or
 // GIF file, through the platform's picture loader.  An empty name gives an
 // empty picture.  A missing file raises 53 (76 for a missing folder), a file

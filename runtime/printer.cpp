@@ -11,7 +11,6 @@
 namespace kb::rt {
 namespace {
 
-constexpr long kErrInvalidValue = 380;
 // The largest size a font of the client's runtime takes, in points.
 constexpr double kLargestFont = 2160;
 
@@ -50,7 +49,7 @@ Printer::~Printer() {
 }
 
 void Printer::SetFontSize(double points) {
-  if (!(points > 0) || points > kLargestFont) Raise(kErrInvalidValue);
+  if (!(points > 0) || points > kLargestFont) Raise(kErrInvalidPropertyValue);
   fontSize_ = points;
   fontChanged_ = true;
 }
@@ -62,18 +61,15 @@ void Printer::SetFontName(std::wstring_view name) {
 
 void Printer::StartJob() {
   const std::wstring name = DefaultPrinterName();
-  HDC dc = ::CreateDCW(nullptr, name.c_str(), nullptr, nullptr);
+  DcHandle dc(::CreateDCW(nullptr, name.c_str(), nullptr, nullptr));
   if (!dc) Raise(kErrPrinter);
   DOCINFOW doc{};
   doc.cbSize = sizeof doc;
   doc.lpszDocName = kLibraryName;
-  if (::StartDocW(dc, &doc) <= 0) {
-    ::DeleteDC(dc);
-    Raise(kErrPrinter);
-  }
-  dc_ = dc;
+  if (::StartDocW(dc.Get(), &doc) <= 0) Raise(kErrPrinter);
+  dc_ = std::move(dc);
   x_ = y_ = 0;
-  if (::StartPage(dc_) <= 0) {
+  if (::StartPage(dc_.Get()) <= 0) {
     EndJob(false);
     Raise(kErrPrinter);
   }
@@ -84,18 +80,17 @@ void Printer::StartJob() {
 // may have dropped it from the printer's context, so it is selected again.
 void Printer::UseFont(bool remake) {
   if (remake || !font_) {
-    const double pixels = fontSize_ * ::GetDeviceCaps(dc_, LOGPIXELSY) / 72;
-    HFONT made =
-        ::CreateFontW(-static_cast<int>(std::lround(pixels)), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str());
+    const double pixels = fontSize_ * ::GetDeviceCaps(dc_.Get(), LOGPIXELSY) / 72;
+    GdiObject<HFONT> made(::CreateFontW(-static_cast<int>(std::lround(pixels)), 0, 0, 0, FW_NORMAL,
+                                        FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                        DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
     if (!made) Raise(kErrPrinter);
-    HGDIOBJ previous = ::SelectObject(dc_, made);
+    HGDIOBJ previous = ::SelectObject(dc_.Get(), made.Get());
     if (!oldFont_) oldFont_ = previous;
-    if (font_) ::DeleteObject(font_);
-    font_ = made;
+    font_ = std::move(made);
   } else {
-    ::SelectObject(dc_, font_);
+    ::SelectObject(dc_.Get(), font_.Get());
   }
   fontChanged_ = false;
 }
@@ -103,8 +98,8 @@ void Printer::UseFont(bool remake) {
 // A line that would run past the bottom of the page goes to a new one; a
 // line taller than a whole page is printed clipped rather than page by page.
 void Printer::MakeRoom(int height) {
-  if (y_ == 0 || y_ + height <= ::GetDeviceCaps(dc_, VERTRES)) return;
-  if (::EndPage(dc_) <= 0 || ::StartPage(dc_) <= 0) Raise(kErrPrinter);
+  if (y_ == 0 || y_ + height <= ::GetDeviceCaps(dc_.Get(), VERTRES)) return;
+  if (::EndPage(dc_.Get()) <= 0 || ::StartPage(dc_.Get()) <= 0) Raise(kErrPrinter);
   y_ = 0;
   UseFont(false);
 }
@@ -113,11 +108,12 @@ void Printer::Print(std::wstring_view text) {
   if (!dc_) StartJob();
   UseFont(fontChanged_);
   TEXTMETRICW metrics{};
-  ::GetTextMetricsW(dc_, &metrics);
+  ::GetTextMetricsW(dc_.Get(), &metrics);
   const int height = metrics.tmHeight + metrics.tmExternalLeading;
   ForEachLine(text, [&](std::wstring_view line) {
     MakeRoom(height);
-    if (!line.empty() && !::TextOutW(dc_, x_, y_, line.data(), static_cast<int>(line.size()))) {
+    if (!line.empty() &&
+        !::TextOutW(dc_.Get(), x_, y_, line.data(), static_cast<int>(line.size()))) {
       Raise(kErrPrinter);
     }
     x_ = 0;
@@ -132,16 +128,15 @@ void Printer::EndJob(bool send) {
   if (!dc_) return;
   bool sent = true;
   if (send) {
-    sent = ::EndPage(dc_) > 0;
-    sent = ::EndDoc(dc_) > 0 && sent;
+    sent = ::EndPage(dc_.Get()) > 0;
+    sent = ::EndDoc(dc_.Get()) > 0 && sent;
   } else {
-    ::AbortDoc(dc_);
+    ::AbortDoc(dc_.Get());
   }
-  if (oldFont_) ::SelectObject(dc_, oldFont_);
-  if (font_) ::DeleteObject(font_);
-  ::DeleteDC(dc_);
-  dc_ = nullptr;
-  font_ = nullptr;
+  // The job's font is deselected before it is deleted, then the context.
+  if (oldFont_) ::SelectObject(dc_.Get(), oldFont_);
+  font_.Reset();
+  dc_.Reset();
   oldFont_ = nullptr;
   x_ = y_ = 0;
   if (!sent) Raise(kErrPrinter);

@@ -17,10 +17,9 @@
 #include <string>
 #include <string_view>
 
-namespace kb::rt {
+#include "runtime/handles.h"
 
-// The runtime's error for a printer that cannot be reached or that fails.
-inline constexpr long kErrPrinter = 482;
+namespace kb::rt {
 
 class Printer {
  public:
@@ -43,7 +42,7 @@ class Printer {
   void EndDoc();
   // Drops the job without sending it.
   void KillDoc();
-  bool JobOpen() const { return dc_ != nullptr; }
+  bool JobOpen() const { return static_cast<bool>(dc_); }
 
  private:
   void StartJob();
@@ -53,8 +52,8 @@ class Printer {
 
   std::wstring fontName_ = L"Arial";
   double fontSize_ = 10;
-  HDC dc_ = nullptr;
-  HFONT font_ = nullptr;  // the font of the open job, selected into dc_
+  DcHandle dc_;
+  GdiObject<HFONT> font_;  // the font of the open job, selected into dc_
   HGDIOBJ oldFont_ = nullptr;
   bool fontChanged_ = false;
   int x_ = 0;  // the current position, in the printer's pixels

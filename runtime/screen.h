@@ -4,6 +4,10 @@
 
 namespace kb::rt {
 
+// The display's logical resolution in dots per inch along LOGPIXELSX or
+// LOGPIXELSY; the standard 96 when the display reports none.
+int ScreenPixelsPerInch(int axis);
+
 // Twips in one pixel of the display, from its logical resolution
 // (15 at 96 dots per inch, 12 at 120).
 double TwipsPerPixelX();

@@ -21,13 +21,15 @@ WORD ShowCommand(short windowStyle) {
   }
 }
 
+// As the runtime's Shell function reports a program it could not start:
+// anything that is no program to be found is 53.
 [[noreturn]] void RaiseStartFailure(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_BAD_EXE_FORMAT:
     case ERROR_INVALID_NAME: Raise(kErrFileNotFound);
-    case ERROR_ACCESS_DENIED: Raise(70);
+    case ERROR_ACCESS_DENIED: Raise(kErrPermissionDenied);
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY: Raise(kErrOutOfMemory);
     default: Raise(kErrInvalidCall);

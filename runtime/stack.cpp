@@ -9,7 +9,6 @@
 namespace kb::rt {
 namespace {
 
-constexpr long kErrOutOfStack = 28;
 constexpr uintptr_t kMargin = 128 * 1024;
 
 // The lowest address of the calling thread's stack: the start of the region

@@ -9,6 +9,20 @@
 
 namespace kb::rt {
 
+bool SameName(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c; };
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == b[i]) continue;
+    if (a[i] >= 0x80 || b[i] >= 0x80) {
+      return ::CompareStringOrdinal(a.data() + i, static_cast<int>(a.size() - i), b.data() + i,
+                                    static_cast<int>(b.size() - i), TRUE) == CSTR_EQUAL;
+    }
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
 std::wstring_view Trim(std::wstring_view text) {
   const size_t first = text.find_first_not_of(L' ');
   if (first == std::wstring_view::npos) return {};

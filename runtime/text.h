@@ -13,6 +13,12 @@
 
 namespace kb::rt {
 
+// Whether two names are the same regardless of case, the way the platform
+// compares member, parameter, field and control names: ordinal, with the
+// system's case table for letters beyond ASCII.  Member names are ASCII and
+// every late-bound call looks one up, so that case is kept cheap.
+bool SameName(std::wstring_view a, std::wstring_view b);
+
 // Removes leading and trailing spaces (U+0020 only).
 std::wstring_view Trim(std::wstring_view text);
 

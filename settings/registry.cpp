@@ -102,7 +102,7 @@ SafeArray NamesArray(const std::vector<Bstr>& names) {
 void CheckReplaceable(const SAFEARRAY* array) {
   if (array && (array->cLocks > 0 ||
                 (array->fFeatures & (FADF_FIXEDSIZE | FADF_STATIC | FADF_EMBEDDED | FADF_AUTO))))
-    Raise(10);
+    Raise(kErrArrayLocked);
 }
 
 }  // namespace

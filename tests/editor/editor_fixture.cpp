@@ -109,8 +109,8 @@ bool FileExists(const std::wstring& path) {
 }
 
 EditorTest::EditorTest() : folder_(NewScratchFolder()) {
-  State().editorText.Reset();
-  State().editorCaption.Reset();
+  State().text.Reset();
+  State().caption.Reset();
   rt::ClipboardClear();
 }
 
@@ -120,8 +120,8 @@ EditorTest::~EditorTest() {
 }
 
 void EditorTest::Open(std::wstring_view rtf, std::wstring_view caption) {
-  State().editorText = Bstr(rtf);
-  State().editorCaption = Bstr(caption);
+  State().text = Bstr(rtf);
+  State().caption = Bstr(caption);
   form_.reset();
   form_.emplace();
   form_->Load(nullptr);

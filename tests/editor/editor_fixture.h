@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "editor/text_editor.h"
-#include "frame/modintvars.h"
 #include "tests/editor/editor_driver.h"
 #include "tests/support/apartment.h"
 #include "tests/support/file_dialog.h"
@@ -41,7 +40,7 @@ class EditorTest : public ::testing::Test {
   // a new window object, as every showing of the editor has.
   void Open(std::wstring_view rtf = {}, std::wstring_view caption = {});
   std::wstring Path(std::wstring_view name) const { return folder_ + std::wstring(name); }
-  static frame::ThreadState& State() { return frame::CurrentThreadState(); }
+  static editor::EditorFeed& State() { return editor::ThisThreadFeed(); }
   // The message boxes shown, without the file dialogs.
   std::vector<support::DialogRecord> MessageBoxes() const;
 

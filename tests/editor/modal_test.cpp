@@ -69,8 +69,8 @@ class ShowTextEditorTest : public EditorTest {
 };
 
 TEST_F(ShowTextEditorTest, ShowsModallyForItsOwnerAndHandsTheDocumentBack) {
-  State().editorText = Bstr(kSampleRtf);
-  State().editorCaption = Bstr(L"Brev");
+  State().text = Bstr(kSampleRtf);
+  State().caption = Bstr(L"Brev");
   bool ownerEnabled = true, editorFocused = false;
   HWND editorOwner = nullptr;
   std::wstring caption;
@@ -92,7 +92,7 @@ TEST_F(ShowTextEditorTest, ShowsModallyForItsOwnerAndHandsTheDocumentBack) {
   EXPECT_TRUE(editorFocused);
   EXPECT_EQ(caption, L"Brev");
   EXPECT_EQ(::FindWindowW(kEditorWindowClass, nullptr), nullptr);
-  EXPECT_NE(std::wstring(State().editorText.View()).find(L"K\\'e6re Hej"), std::wstring::npos);
+  EXPECT_NE(std::wstring(State().text.View()).find(L"K\\'e6re Hej"), std::wstring::npos);
 }
 
 TEST_F(ShowTextEditorTest, TabStaysInTheEditorButMovesBetweenTheButtons) {
@@ -115,7 +115,7 @@ TEST_F(ShowTextEditorTest, TabStaysInTheEditorButMovesBetweenTheButtons) {
   EXPECT_EQ(textAfterTab, L"\t");
   EXPECT_EQ(focusAfterTab, kIdMessage);
   EXPECT_EQ(focusAfterButtonTab, kIdCancel);
-  EXPECT_EQ(State().editorText.Length(), 0u) << "closed by Cancel";
+  EXPECT_EQ(State().text.Length(), 0u) << "closed by Cancel";
 }
 
 TEST_F(ShowTextEditorTest, NewShowingNeverSavesOverAnEarlierShowingsFile) {

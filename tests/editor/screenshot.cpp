@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "editor/text_editor.h"
-#include "frame/modintvars.h"
 #include "runtime/handles.h"
 #include "tests/support/message_pump.h"
 
@@ -72,9 +71,9 @@ int wmain(int argc, wchar_t** argv) {
     std::fputs("usage: editor_screenshot <file.bmp>\n", stderr);
     return 2;
   }
-  auto& state = kb::frame::CurrentThreadState();
-  state.editorText = kb::Bstr(kLetter);
-  state.editorCaption = kb::Bstr(L"Ordrebekr\u00E6ftelse");
+  auto& state = kb::editor::ThisThreadFeed();
+  state.text = kb::Bstr(kLetter);
+  state.caption = kb::Bstr(L"Ordrebekr\u00E6ftelse");
   kb::editor::TextEditor form;
   form.Load(nullptr);
   form.Show();

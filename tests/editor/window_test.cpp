@@ -323,7 +323,7 @@ TEST_F(EditorTest, OkHandsTheWholeDocumentBackAsRtf) {
   Ui().ClickButton(kIdOk);
   EXPECT_FALSE(Form().IsLoaded());
   EXPECT_FALSE(::IsWindow(window));
-  const std::wstring rtf(State().editorText.View());
+  const std::wstring rtf(State().text.View());
   EXPECT_TRUE(rtf.starts_with(L"{\\rtf")) << rtf;
   EXPECT_NE(rtf.find(L"K\\'e6re Hej"), std::wstring::npos) << rtf;
 
@@ -337,7 +337,7 @@ TEST_F(EditorTest, OkHandsTheWholeDocumentBackAsRtf) {
 TEST_F(EditorTest, CancelAndClosingTheWindowLeaveTheEditorTextAlone) {
   for (bool byFrame : {false, true}) {
     Open(kSampleRtf, L"Brev");
-    const BSTR before = State().editorText.Get();
+    const BSTR before = State().text.Get();
     Ui().Type(L"mere");
     if (byFrame) {
       ::SendMessageW(Ui().Window(), WM_CLOSE, 0, 0);
@@ -345,8 +345,8 @@ TEST_F(EditorTest, CancelAndClosingTheWindowLeaveTheEditorTextAlone) {
       Ui().ClickButton(kIdCancel);
     }
     EXPECT_FALSE(Form().IsLoaded()) << byFrame;
-    EXPECT_EQ(State().editorText.Get(), before) << byFrame;
-    EXPECT_EQ(State().editorText.View(), kSampleRtf) << byFrame;
+    EXPECT_EQ(State().text.Get(), before) << byFrame;
+    EXPECT_EQ(State().text.View(), kSampleRtf) << byFrame;
   }
 }
 

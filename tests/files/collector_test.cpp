@@ -37,9 +37,8 @@ using namespace kbtest;
 void OnFreshThread(std::function<void()> body) {
   struct Start {
     static DWORD WINAPI Run(void* p) {
-      ::CoInitialize(nullptr);
+      kb::support::Apartment apartment;
       (*static_cast<std::function<void()>*>(p))();
-      ::CoUninitialize();
       return 0;
     }
   };
@@ -262,7 +261,7 @@ TEST_F(Collector, FileCountStopsAtTheLast16BitIndex) {
   OnFreshThread([&] {
     auto* object =
         static_cast<kb::frame::Common*>(kb::frame::CreateObject(kb::meta::ClassId::clsCommon));
-    object->fileCount = 32766;
+    object->collector.fileCount = 32766;
     auto* me = object->Self();
     Bstr start(tree_.Root()), ext(L"*.txt");
     BSTR rawExt = ext.Get();
@@ -270,7 +269,7 @@ TEST_F(Collector, FileCountStopsAtTheLast16BitIndex) {
     long total = 0;
     ASSERT_EQ(S_OK, me->lpVtbl->cmn_CreateFileArray(me, start.Get(), &rawExt, &sub, &sort, &total));
     EXPECT_EQ(3, total);
-    EXPECT_EQ(32767, object->fileCount);
+    EXPECT_EQ(32767, object->collector.fileCount);
     Variant v;
     ASSERT_EQ(S_OK, me->lpVtbl->get_cmn_FileArray(me, v.Out()));
     SAFEARRAY* a = V_ARRAY(v.Get());

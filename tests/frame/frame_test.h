@@ -2,8 +2,8 @@
 // library, and late-bound calls with hand-built argument lists.
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -12,13 +12,11 @@
 
 #include "frame/interfaces.h"
 #include "runtime/handles.h"
+#include "tests/support/apartment.h"
 
 namespace kbtest {
 
-struct Apartment {
-  Apartment() { ::CoInitialize(nullptr); }
-  ~Apartment() { ::CoUninitialize(); }
-};
+using kb::support::Apartment;
 
 inline kb::ComPtr<IDispatch> Create(const wchar_t* progId) {
   CLSID clsid;
@@ -105,7 +103,7 @@ inline VARIANT Missing() {
 
 inline std::wstring ResultText(const Outcome& o) {
   return V_VT(o.result.Get()) == VT_BSTR ? std::wstring(kb::View(V_BSTR(o.result.Get())))
-                                        : L"<not text>";
+                                         : L"<not text>";
 }
 
 }  // namespace kbtest

@@ -10,6 +10,7 @@
 #include "frame/interfaces.h"
 #include "runtime/errors.h"
 #include "tests/support/apartment.h"
+#include "tests/support/client_errors.h"
 #include "tests/support/dispatch_call.h"
 #include "tests/support/forms.h"
 #include "tests/support/library.h"
@@ -17,8 +18,6 @@
 
 namespace kb::support {
 namespace {
-
-constexpr long kErrReadFails = 380;
 
 // Where a control stands, in pixels of its form.
 struct Box {
@@ -51,7 +50,7 @@ class RiggedForm : public Form {
  public:
   explicit RiggedForm(const FormOptions& options) : Form(options) {
     Property(L"Top", [this](Invocation& c) {
-      if (failTop) RaiseRuntimeError(kErrReadFails, L"Top fails");
+      if (failTop) RaiseRuntimeError(kErrInvalidPropertyValue, L"Top fails");
       RECT r{};
       ::GetWindowRect(Hwnd(), &r);
       c.ReturnR4(static_cast<float>(ToTwipsY(r.top)));
@@ -67,10 +66,12 @@ class RiggedTextBox : public TextBox {
                 bool hidesLeft)
       : TextBox(parent, std::move(name), options) {
     if (stuck) {
-      Method(L"Move", {1, 4}, [](Invocation&) { RaiseRuntimeError(kErrReadFails, L"Move fails"); });
+      Method(L"Move", {1, 4},
+             [](Invocation&) { RaiseRuntimeError(kErrInvalidPropertyValue, L"Move fails"); });
     }
     if (hidesLeft)
-      Property(L"Left", [](Invocation&) { RaiseRuntimeError(kErrReadFails, L"Left fails"); });
+      Property(L"Left",
+               [](Invocation&) { RaiseRuntimeError(kErrInvalidPropertyValue, L"Left fails"); });
   }
 };
 
@@ -194,12 +195,11 @@ TEST_F(ResizerTest, LinesMoveTheirEndsAndStayParked) {
   EXPECT_EQ(hidden->To().y, 80);
 }
 
-TEST_F(ResizerTest, ALineKnownOnlyByItsTypeNameIsALineToo) {
-  LineOptions foreign;
-  foreign.from = {10, 10};
-  foreign.to = {110, 30};
-  foreign.answersKind = false;
-  auto line = form_->Add<Line>(L"linFremmed", foreign);
+TEST_F(ResizerTest, ALineIsKnownByItsTypeName) {
+  LineOptions options;
+  options.from = {10, 10};
+  options.to = {110, 30};
+  auto line = form_->Add<Line>(L"linFremmed", options);
   ResizeFromTo(*form_, {300, 150}, {600, 300});
   EXPECT_EQ(line->From().x, 20);
   EXPECT_EQ(line->To().y, 60);
@@ -325,7 +325,7 @@ TEST_F(ResizerTest, AFailingReadOfTheFormLeavesNoRecord) {
   auto text = form->AddTextBox(L"txtNavn", At({10, 10, 100, 20}));
   form->failTop = true;
   CallResult r = Resize(*form);
-  EXPECT_EQ(r.ErrorNumber(), kErrReadFails) << r;
+  EXPECT_EQ(r.ErrorNumber(), kErrInvalidPropertyValue) << r;
   EXPECT_EQ(r.description, L"Top fails") << "the form's own error reaches the caller";
   // The next call records the form afresh, at its size then.
   form->failTop = false;

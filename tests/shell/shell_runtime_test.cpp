@@ -247,7 +247,7 @@ TEST_F(CreateObjectTest, AnUnknownIdentifierOrAMissingServerRaises429) {
   ::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid), sizeof clsid);
   ::RegCloseKey(key);
   for (const wchar_t* id : {L"KitbagTest.NoSuchClass", L"KitbagTest.NoServer", L"", L"{bad"})
-    EXPECT_EQ(ErrorOf([&] { rt::CreateObject(id); }), rt::kErrCantCreateObject) << id;
+    EXPECT_EQ(ErrorOf([&] { rt::CreateObject(id); }), kErrCantCreateObject) << id;
   ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"KitbagTest.NoServer");
 }
 

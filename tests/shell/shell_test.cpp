@@ -579,11 +579,9 @@ TEST_F(ShellTest, ABusyClipboardFailsWithTheClipboardsError) {
   {
     ClipboardHolder holder;
     Bstr what(L"new");
-    EXPECT_EQ(RuntimeError(early_->lpVtbl->cmn_Copy(early_, what.Ref())),
-              rt::kErrCantOpenClipboard);
+    EXPECT_EQ(RuntimeError(early_->lpVtbl->cmn_Copy(early_, what.Ref())), kErrCantOpenClipboard);
     Bstr code(L"1");
-    EXPECT_EQ(RuntimeError(early_->lpVtbl->cmn_Paste(early_, code.Ref())),
-              rt::kErrCantOpenClipboard);
+    EXPECT_EQ(RuntimeError(early_->lpVtbl->cmn_Paste(early_, code.Ref())), kErrCantOpenClipboard);
     EXPECT_EQ(code.View(), L"1");
   }
   EXPECT_EQ(rt::ClipboardGetText(), L"before");

@@ -21,11 +21,10 @@ using kb::Variant;
 using kb::support::Arg;
 using kb::support::CallMethod;
 using kb::support::DanishLocale;
+using kb::support::Failure;
 using namespace kbtest;
 
 Apartment apartment;
-
-std::wstring Failure(HRESULT hr) { return L"#" + std::to_wstring(hr & 0xFFFF); }
 
 // Not in Windows-1252: A with macron, and a CJK ideograph.
 constexpr wchar_t kOutsideCodePage[] = L"\u0100";

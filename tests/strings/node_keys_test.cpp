@@ -20,11 +20,10 @@ using kb::SafeArray;
 using kb::Variant;
 using kb::support::Arg;
 using kb::support::CallMethod;
+using kb::support::Failure;
 using namespace kbtest;
 
 Apartment apartment;
-
-std::wstring Failure(HRESULT hr) { return L"#" + std::to_wstring(hr & 0xFFFF); }
 
 // A one-dimensional array of variants with the given lower bound.
 SafeArray VariantArray(std::vector<kb::Variant>& items, LONG lower = 0) {

@@ -6,12 +6,14 @@
 #include <cmath>
 
 #include "runtime/client_forms.h"
+#include "tests/support/client_errors.h"
 
 namespace kb::support {
 namespace {
 
-constexpr long kErrInvalidValue = 380;
-[[noreturn]] void InvalidValue() { RaiseRuntimeError(kErrInvalidValue, L"Invalid property value"); }
+[[noreturn]] void InvalidValue() {
+  RaiseRuntimeError(kErrInvalidPropertyValue, L"Invalid property value");
+}
 
 long HandleValue(const void* handle) {
   return static_cast<long>(reinterpret_cast<LONG_PTR>(handle));

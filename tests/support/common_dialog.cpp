@@ -6,13 +6,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "tests/support/control_kinds.h"
+#include "tests/support/client_errors.h"
 
 namespace kb::support {
 namespace {
-
-constexpr long kErrInvalidValue = 380;
-constexpr long kErrCancelled = 32755;
 
 // "a|b|c|d" as the system's "a\0b\0c\0d\0\0".
 std::wstring FilterList(const std::wstring& filter) {
@@ -55,16 +52,15 @@ std::wstring ShortPathOf(const std::wstring& path) {
 }
 
 CommonDialog::CommonDialog(Form& parent, std::wstring name, const CommonDialogOptions& options)
-    : Control(L"CommonDialog", parent, std::move(name), options.index, kKindCommonDialog,
-              Geometry::kNone) {
+    : Control(L"CommonDialog", parent, std::move(name), options.index, Geometry::kNone) {
   auto text = [this](std::wstring& field) {
     return std::pair<Handler, Handler>{[&field](Invocation& c) { c.ReturnText(field); },
                                        [&field](Invocation& c) { field = c.ValueText(); }};
   };
-  for (auto [name, field] : {std::pair{L"DefaultExt", &defaultExt_},
-                             std::pair{L"DialogTitle", &dialogTitle_},
-                             std::pair{L"FileName", &fileName_}, std::pair{L"Filter", &filter_},
-                             std::pair{L"InitDir", &initDir_}}) {
+  for (auto [name, field] :
+       {std::pair{L"DefaultExt", &defaultExt_}, std::pair{L"DialogTitle", &dialogTitle_},
+        std::pair{L"FileName", &fileName_}, std::pair{L"Filter", &filter_},
+        std::pair{L"InitDir", &initDir_}}) {
     auto [get, put] = text(*field);
     Property(name, get, put);
   }
@@ -82,7 +78,8 @@ CommonDialog::CommonDialog(Form& parent, std::wstring name, const CommonDialogOp
       L"MaxFileSize", [this](Invocation& c) { c.ReturnI2(static_cast<short>(maxFileSize_)); },
       [this](Invocation& c) {
         const long size = c.ValueLong();
-        if (size < 1 || size > 32767) RaiseRuntimeError(kErrInvalidValue, L"Invalid property value");
+        if (size < 1 || size > 32767)
+          RaiseRuntimeError(kErrInvalidPropertyValue, L"Invalid property value");
         maxFileSize_ = size;
       });
   Method(L"ShowOpen", {0, 0}, [this](Invocation&) { Show(false); });
@@ -113,7 +110,7 @@ void CommonDialog::Show(bool save) {
     const DWORD code = ::CommDlgExtendedError();
     if (code == FNERR_BUFFERTOOSMALL) RaiseRuntimeError(20476, L"File name buffer too small");
     if (code != 0) RaiseRuntimeError(32751, L"Common dialog function failed");
-    if (cancelError_) RaiseRuntimeError(kErrCancelled, L"Cancel was selected.");
+    if (cancelError_) RaiseRuntimeError(kErrDialogCancelled, L"Cancel was selected.");
     return;
   }
   filterIndex_ = static_cast<long>(ofn.nFilterIndex);

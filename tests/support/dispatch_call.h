@@ -97,6 +97,10 @@ struct CallResult {
 };
 std::ostream& operator<<(std::ostream& out, const CallResult& r);
 
+// A failed early-bound call as a table row shows it: "#" and the run-time
+// error number (the low word of the HRESULT).
+inline std::wstring Failure(HRESULT hr) { return L"#" + std::to_wstring(hr & 0xFFFF); }
+
 // Any call: flags are DISPATCH_METHOD, DISPATCH_PROPERTYGET, ... as given.
 // For a put the value must be passed as Arg::Named(DISPID_PROPERTYPUT, v).
 CallResult Call(IDispatch* target, std::wstring_view name, WORD flags, std::vector<Arg> args = {});

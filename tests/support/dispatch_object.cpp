@@ -2,13 +2,12 @@
 
 #include <new>
 
+#include "runtime/text.h"
+
 namespace kb::support {
 namespace {
 
-bool SameName(std::wstring_view a, std::wstring_view b) {
-  return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
+using rt::SameName;
 
 // A failure found while spreading DISPPARAMS over the slots, already
 // carrying its rgvarg index.
@@ -74,14 +73,52 @@ kb::Variant CopyOfSlot(const VARIANT* v) {
   return copy;
 }
 
-kb::ComPtr<ITypeInfo> TypeInfoNamed(const std::wstring& name) {
-  kb::ComPtr<ICreateTypeLib2> library;
-  if (FAILED(::CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, L"model.tlb", library.Out()))) return {};
+constexpr SYSKIND kSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+
+kb::ComPtr<ICreateTypeInfo> NewType(ICreateTypeLib2* library, std::wstring_view name,
+                                    TYPEKIND kind = TKIND_DISPATCH) {
+  const std::wstring text(name);
   kb::ComPtr<ICreateTypeInfo> info;
-  if (FAILED(
-          library->CreateTypeInfo(const_cast<LPOLESTR>(name.c_str()), TKIND_DISPATCH, info.Out())))
+  GUID guid{};
+  if (FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(text.c_str()), kind, info.Out())) ||
+      FAILED(::CoCreateGuid(&guid)) || FAILED(info->SetGuid(guid)))
     return {};
-  return info.As<ITypeInfo>(IID_ITypeInfo);
+  return info;
+}
+
+// A type of its own name that describes no members.
+kb::ComPtr<ITypeInfo> TypeInfoNamed(std::wstring_view name) {
+  kb::ComPtr<ICreateTypeLib2> library;
+  if (FAILED(::CreateTypeLib2(kSysKind, L"model.tlb", library.Out()))) return {};
+  return NewType(library.Get(), name).As<ITypeInfo>(IID_ITypeInfo);
+}
+
+// A type that derives from one named `base`, as a client's form (Form1) is a
+// Form.  The platform resolves a reference between two types only in a
+// library that was written and loaded, so this one goes through a file; and
+// only between interfaces (a dispatch interface's first base reads as
+// IDispatch).
+kb::ComPtr<ITypeInfo> TypeInfoDerived(std::wstring_view name, std::wstring_view base) {
+  wchar_t folder[MAX_PATH] = {}, path[MAX_PATH] = {};
+  if (!::GetTempPathW(MAX_PATH, folder) || !::GetTempFileNameW(folder, L"kbm", 0, path)) return {};
+  kb::ComPtr<ICreateTypeLib2> library;
+  kb::ComPtr<ICreateTypeInfo> derived, baseType;
+  HREFTYPE ref = 0;
+  bool written =
+      SUCCEEDED(::CreateTypeLib2(kSysKind, path, library.Out())) &&
+      (baseType = NewType(library.Get(), base, TKIND_INTERFACE)) &&
+      (derived = NewType(library.Get(), name, TKIND_INTERFACE)) &&
+      SUCCEEDED(derived->AddRefTypeInfo(baseType.As<ITypeInfo>(IID_ITypeInfo).Get(), &ref)) &&
+      SUCCEEDED(derived->AddImplType(0, ref)) && SUCCEEDED(baseType->LayOut()) &&
+      SUCCEEDED(derived->LayOut()) && SUCCEEDED(library->SaveAllChanges());
+  library = nullptr;
+  kb::ComPtr<ITypeLib> loaded;
+  written = written && SUCCEEDED(::LoadTypeLibEx(path, REGKIND_NONE, loaded.Out()));
+  ::DeleteFileW(path);
+  if (!written) return {};
+  kb::ComPtr<ITypeInfo> info;
+  loaded->GetTypeInfo(1, info.Out());
+  return info;
 }
 
 HRESULT ReportException(const DispatchError& e, const std::wstring& source, EXCEPINFO* excep) {
@@ -299,7 +336,6 @@ HRESULT DispatchObject::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   bool known = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch);
-  for (const GUID& kind : kinds_) known = known || IsEqualIID(iid, kind);
   if (!known) return E_NOINTERFACE;
   *out = static_cast<IDispatch*>(this);
   AddRef();
@@ -330,6 +366,10 @@ HRESULT DispatchObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
 }
 
 void DispatchObject::PublishTypeName() { typeInfo_ = TypeInfoNamed(typeName_); }
+
+void DispatchObject::PublishType(std::wstring_view name, std::wstring_view base) {
+  typeInfo_ = TypeInfoDerived(name, base);
+}
 
 std::vector<const LoggedCall*> DispatchObject::PutsOf(std::wstring_view member) const {
   std::vector<const LoggedCall*> found;

@@ -210,11 +210,12 @@ class DispatchObject : public IDispatch {
   void SetDefaultMember(std::wstring_view name);
   // Gives a member a fixed DISPID (DISPID_NEWENUM).
   void SetDispId(std::wstring_view name, DISPID id);
-  // QueryInterface for this identifier answers with the IDispatch.
-  void AddKind(REFIID kind) { kinds_.push_back(kind); }
   // Type information naming the object's class (TypeName), as the client's
-  // own objects carry; it describes no members.
+  // own controls carry; it describes no members.
   void PublishTypeName();
+  // Type information of another name, implementing `base`: a client's form
+  // is of its own type (Form1), which is a Form.
+  void PublishType(std::wstring_view name, std::wstring_view base);
   bool HasMember(std::wstring_view name) { return Find(name) != nullptr; }
 
  private:
@@ -236,7 +237,6 @@ class DispatchObject : public IDispatch {
 
   std::wstring typeName_;
   std::vector<Member> members_;
-  std::vector<GUID> kinds_;
   kb::ComPtr<ITypeInfo> typeInfo_;
   bool logging_ = false;
   std::vector<LoggedCall> log_;

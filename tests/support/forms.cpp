@@ -7,23 +7,17 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "tests/support/control_kinds.h"
+#include "runtime/text.h"
+#include "tests/support/client_errors.h"
 
 namespace kb::support {
 namespace {
 
 constexpr wchar_t kFormClass[] = L"KitbagTestForm";
 
-constexpr long kErrInvalidCall = 5;
-constexpr long kErrOutOfMemory = 7;
-constexpr long kErrSubscript = 9;
-constexpr long kErrArrayElementMissing = 340;
-constexpr long kErrNotAnArray = 343;
-constexpr long kErrInvalidValue = 380;
-constexpr long kErrInvalidArrayIndex = 381;
-constexpr long kErrControlNotFound = 730;
-
-[[noreturn]] void InvalidValue() { RaiseRuntimeError(kErrInvalidValue, L"Invalid property value"); }
+[[noreturn]] void InvalidValue() {
+  RaiseRuntimeError(kErrInvalidPropertyValue, L"Invalid property value");
+}
 
 int Round(double value) { return static_cast<int>(std::lround(value)); }
 
@@ -98,9 +92,8 @@ class ControlFont : public DispatchObject {
 };
 
 Control::Control(std::wstring typeName, Form& parent, std::wstring name, std::optional<short> index,
-                 REFIID kind, Geometry geometry)
+                 Geometry geometry)
     : DispatchObject(std::move(typeName)), parent_(&parent), name_(std::move(name)), index_(index) {
-  if (!IsEqualGUID(kind, GUID_NULL)) AddKind(kind);
   PublishTypeName();
   RegisterCommon(geometry);
 }
@@ -322,7 +315,7 @@ void Control::ApplyFont() {
 // ------------------------------------------------------------------ TextBox
 
 TextBox::TextBox(Form& parent, std::wstring name, const TextBoxOptions& options)
-    : Control(L"TextBox", parent, std::move(name), options.index, kKindTextBox) {
+    : Control(L"TextBox", parent, std::move(name), options.index) {
   // A multi-line box wraps, as the client's does without scroll bars.
   DWORD style = WS_TABSTOP | ES_LEFT | ES_NOHIDESEL;
   style |= options.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
@@ -406,7 +399,7 @@ void TextBox::Select(long start, long length) {
 // ------------------------------------------------------------------ ListBox
 
 ListBox::ListBox(Form& parent, std::wstring name, const ListBoxOptions& options)
-    : Control(L"ListBox", parent, std::move(name), options.index, kKindListBox) {
+    : Control(L"ListBox", parent, std::move(name), options.index) {
   DWORD style = WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_HASSTRINGS |
                 LBS_NOINTEGRALHEIGHT | (options.sorted ? LBS_SORT : 0);
   CreateChild(L"LISTBOX", style, WS_EX_CLIENTEDGE, options.bounds, L"");
@@ -554,7 +547,7 @@ long ListBox::CheckedIndex(const Invocation& call, size_t arg, long error) const
 // -------------------------------------------------------------------- Label
 
 Label::Label(Form& parent, std::wstring name, const LabelOptions& options)
-    : Control(L"Label", parent, std::move(name), options.index, kKindLabel) {
+    : Control(L"Label", parent, std::move(name), options.index) {
   CreateChild(L"STATIC", SS_LEFT, 0, options.bounds, options.caption);
   Property(
       L"Caption", [this](Invocation& c) { c.ReturnText(Caption()); },
@@ -565,7 +558,7 @@ Label::Label(Form& parent, std::wstring name, const LabelOptions& options)
 // ------------------------------------------------------------ CommandButton
 
 CommandButton::CommandButton(Form& parent, std::wstring name, const CommandButtonOptions& options)
-    : Control(L"CommandButton", parent, std::move(name), options.index, kKindCommandButton) {
+    : Control(L"CommandButton", parent, std::move(name), options.index) {
   CreateChild(L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, options.bounds, options.caption);
   ExposeHwnd();
   ExposeFocus();
@@ -633,8 +626,7 @@ kb::ComPtr<IEnumVARIANT> ControlCollection::Enumerator() const {
 Control* ControlCollection::Find(std::wstring_view name, std::optional<short> index) const {
   for (const auto& item : items_) {
     const std::wstring& n = item->Name();
-    bool same = ::CompareStringOrdinal(n.data(), static_cast<int>(n.size()), name.data(),
-                                       static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
+    bool same = rt::SameName(n, name);
     if (same && (!index || item->Index() == index)) return item.Get();
   }
   return nullptr;
@@ -669,7 +661,7 @@ Form::Form(const FormOptions& options)
   dc_ = WindowDc(hwnd);
   canvas_ = std::make_unique<Canvas>(hwnd, dc_.Get());
   ::UpdateWindow(hwnd);
-  AddKind(kKindForm);
+  PublishType(options.name, L"Form");
   RegisterMembers();
   canvas_->AddMembers(Members(*this));
 }
@@ -730,10 +722,8 @@ void Form::Adopt(kb::ComPtr<Control> control) {
 // one for a control array (Form1.Text1(2)).
 void Form::ExposeControl(Control& control) {
   const std::wstring& name = control.Name();
-  bool isControlMember = std::any_of(exposed_.begin(), exposed_.end(), [&](const std::wstring& n) {
-    return ::CompareStringOrdinal(n.data(), static_cast<int>(n.size()), name.data(),
-                                  static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
-  });
+  bool isControlMember = std::any_of(exposed_.begin(), exposed_.end(),
+                                     [&](const std::wstring& n) { return rt::SameName(n, name); });
   if (HasMember(name) && !isControlMember) return;  // never hide a member of the form
   exposed_.push_back(name);
   if (!control.Index()) {
@@ -784,7 +774,7 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       case WM_DESTROY: form->OnDestroyed(); break;
       case WM_NCDESTROY:
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        form->window_.Forget();
+        form->window_.Release();
         break;
       default: break;
     }

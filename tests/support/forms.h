@@ -69,10 +69,9 @@ class Control : public DispatchObject {
   void SetPixelRect(const RECT& r);
 
  protected:
-  // `index` makes the control an element of a control array.  A kind of
-  // GUID_NULL answers no type test through QueryInterface.
+  // `index` makes the control an element of a control array.
   Control(std::wstring typeName, Form& parent, std::wstring name, std::optional<short> index,
-          REFIID kind, Geometry geometry = Geometry::kBox);
+          Geometry geometry = Geometry::kBox);
   // Windowed controls call this from their constructor.
   void CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle, const Bounds& b,
                    std::wstring_view text);
@@ -205,9 +204,6 @@ struct LineOptions {
   POINT from = {8, 8};
   POINT to = {120, 8};
   std::optional<short> index;
-  // False: answers type tests only by its type name, as a line of a client
-  // whose runtime the library does not know would.
-  bool answersKind = true;
 };
 
 // The client's line: windowless, with X1, Y1, X2, Y2 (in the form's scale),

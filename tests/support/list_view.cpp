@@ -5,18 +5,20 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "tests/support/control_kinds.h"
+#include "tests/support/client_errors.h"
 
 namespace kb::support {
 namespace {
 
-constexpr long kErrInvalidValue = 380;
-constexpr long kErrIndexOutOfBounds = 35600;
 constexpr short kReportView = 3;
 
-[[noreturn]] void InvalidValue() { RaiseRuntimeError(kErrInvalidValue, L"Invalid property value"); }
+[[noreturn]] void InvalidValue() {
+  RaiseRuntimeError(kErrInvalidPropertyValue, L"Invalid property value");
+}
 [[noreturn]] void OutOfBounds() { RaiseRuntimeError(kErrIndexOutOfBounds, L"Index out of bounds"); }
-[[noreturn]] void Gone() { RaiseRuntimeError(91, L"Object variable or With block variable not set"); }
+[[noreturn]] void Gone() {
+  RaiseRuntimeError(91, L"Object variable or With block variable not set");
+}
 
 // A collection object whose members the list view fills in.
 class Collection : public DispatchObject {
@@ -115,7 +117,7 @@ std::wstring ListItem::Cell(size_t column) const {
 // ----------------------------------------------------------------- ListView
 
 ListView::ListView(Form& parent, std::wstring name, const ListViewOptions& options)
-    : Control(L"ListView", parent, std::move(name), options.index, kKindListView) {
+    : Control(L"ListView", parent, std::move(name), options.index) {
   INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
   if (!::InitCommonControlsEx(&init)) throw std::runtime_error("the list view class is missing");
   CreateChild(WC_LISTVIEWW, LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE,
@@ -168,7 +170,8 @@ size_t ListView::CheckedPosition(const Invocation& c, size_t arg, size_t count) 
 
 kb::ComPtr<DispatchObject> ListView::MakeColumnHeaders() {
   auto headers = Make<Collection>(L"ColumnHeaders");
-  headers->Property(L"Count", [this](Invocation& c) { c.ReturnI4(static_cast<long>(columns_.size())); });
+  headers->Property(L"Count",
+                    [this](Invocation& c) { c.ReturnI4(static_cast<long>(columns_.size())); });
   headers->Property(
       L"Item",
       [this](Invocation& c) {
@@ -176,44 +179,49 @@ kb::ComPtr<DispatchObject> ListView::MakeColumnHeaders() {
       },
       {}, 1);
   headers->SetDefaultMember(L"Item");
-  headers->Method(
-      L"Add", {0, 4},
-      [this](Invocation& c) {
-        const size_t at = c.Has(0) ? CheckedPosition(c, 0, columns_.size() + 1) : columns_.size();
-        auto header = Make<ColumnHeader>(*this, c.Has(2) ? c.Text(2) : std::wstring());
-        const int pixels = c.Has(3) ? FromScaleX(c.Double(3)) : 80;
-        InsertColumn(at, header, pixels);
-        c.ReturnObject(header->Disp());
-      },
-      {L"Index", L"Key", L"Text", L"Width"});
-  headers->Property(L"_NewEnum", [this](Invocation& c) { c.ReturnUnknown(EnumeratorOf(columns_).Get()); });
+  headers->Method(L"Add", {0, 4},
+                  [this](Invocation& c) {
+                    const size_t at =
+                        c.Has(0) ? CheckedPosition(c, 0, columns_.size() + 1) : columns_.size();
+                    auto header = Make<ColumnHeader>(*this, c.Has(2) ? c.Text(2) : std::wstring());
+                    const int pixels = c.Has(3) ? FromScaleX(c.Double(3)) : 80;
+                    InsertColumn(at, header, pixels);
+                    c.ReturnObject(header->Disp());
+                  },
+                  {L"Index", L"Key", L"Text", L"Width"});
+  headers->Property(L"_NewEnum",
+                    [this](Invocation& c) { c.ReturnUnknown(EnumeratorOf(columns_).Get()); });
   headers->SetDispId(L"_NewEnum", DISPID_NEWENUM);
   return kb::ComPtr<DispatchObject>(headers.Get());
 }
 
 kb::ComPtr<DispatchObject> ListView::MakeListItems() {
   auto items = Make<Collection>(L"ListItems");
-  items->Property(L"Count", [this](Invocation& c) { c.ReturnI4(static_cast<long>(items_.size())); });
+  items->Property(L"Count",
+                  [this](Invocation& c) { c.ReturnI4(static_cast<long>(items_.size())); });
   items->Property(
       L"Item",
-      [this](Invocation& c) { c.ReturnObject(items_[CheckedPosition(c, 0, items_.size())]->Disp()); },
+      [this](Invocation& c) {
+        c.ReturnObject(items_[CheckedPosition(c, 0, items_.size())]->Disp());
+      },
       {}, 1);
   items->SetDefaultMember(L"Item");
-  items->Method(
-      L"Add", {0, 3},
-      [this](Invocation& c) {
-        const size_t at = c.Has(0) ? CheckedPosition(c, 0, items_.size() + 1) : items_.size();
-        auto item = Make<ListItem>(*this, c.Has(2) ? c.Text(2) : std::wstring());
-        InsertItem(at, item);
-        c.ReturnObject(item->Disp());
-      },
-      {L"Index", L"Key", L"Text"});
+  items->Method(L"Add", {0, 3},
+                [this](Invocation& c) {
+                  const size_t at =
+                      c.Has(0) ? CheckedPosition(c, 0, items_.size() + 1) : items_.size();
+                  auto item = Make<ListItem>(*this, c.Has(2) ? c.Text(2) : std::wstring());
+                  InsertItem(at, item);
+                  c.ReturnObject(item->Disp());
+                },
+                {L"Index", L"Key", L"Text"});
   items->Method(L"Clear", {0, 0}, [this](Invocation&) {
     for (auto& item : items_) item->view_ = nullptr;
     items_.clear();
     Show();
   });
-  items->Property(L"_NewEnum", [this](Invocation& c) { c.ReturnUnknown(EnumeratorOf(items_).Get()); });
+  items->Property(L"_NewEnum",
+                  [this](Invocation& c) { c.ReturnUnknown(EnumeratorOf(items_).Get()); });
   items->SetDispId(L"_NewEnum", DISPID_NEWENUM);
   return kb::ComPtr<DispatchObject>(items.Get());
 }

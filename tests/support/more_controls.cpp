@@ -3,25 +3,22 @@
 // cannot be assigned).
 #include <string>
 
-#include "tests/support/control_kinds.h"
+#include "tests/support/client_errors.h"
 #include "tests/support/forms.h"
 
 namespace kb::support {
 namespace {
 
-constexpr long kErrInvalidValue = 380;
-constexpr long kErrReadOnly = 383;
-constexpr long kErrInvalidCall = 5;
-
-[[noreturn]] void InvalidValue() { RaiseRuntimeError(kErrInvalidValue, L"Invalid property value"); }
+[[noreturn]] void InvalidValue() {
+  RaiseRuntimeError(kErrInvalidPropertyValue, L"Invalid property value");
+}
 
 }  // namespace
 
 // --------------------------------------------------------------------- Line
 
 Line::Line(Form& parent, std::wstring name, const LineOptions& options)
-    : Control(L"Line", parent, std::move(name), options.index,
-              options.answersKind ? kKindLine : GUID_NULL, Geometry::kNone),
+    : Control(L"Line", parent, std::move(name), options.index, Geometry::kNone),
       from_(options.from),
       to_(options.to) {
   auto end = [this](LONG POINT::*field, POINT Line::*point, bool vertical) {
@@ -61,7 +58,7 @@ Line::Line(Form& parent, std::wstring name, const LineOptions& options)
 // -------------------------------------------------------------------- Timer
 
 Timer::Timer(Form& parent, std::wstring name, const TimerOptions& options)
-    : Control(L"Timer", parent, std::move(name), options.index, kKindTimer, Geometry::kPosition),
+    : Control(L"Timer", parent, std::move(name), options.index, Geometry::kPosition),
       at_(options.at),
       interval_(options.interval),
       enabled_(options.enabled),
@@ -110,7 +107,7 @@ void Timer::OnTimer(UINT_PTR id) {
 // ----------------------------------------------------------------- ComboBox
 
 ComboBox::ComboBox(Form& parent, std::wstring name, const ComboBoxOptions& options)
-    : Control(L"ComboBox", parent, std::move(name), options.index, GUID_NULL) {
+    : Control(L"ComboBox", parent, std::move(name), options.index) {
   // The window's height includes the dropped list; what shows is one line.
   Bounds dropped = options.bounds;
   dropped.height *= 6;

@@ -5,8 +5,6 @@
 
 #include <stdexcept>
 
-#include "tests/support/control_kinds.h"
-
 namespace kb::support {
 namespace {
 
@@ -30,7 +28,7 @@ void RegisterPictureClass(WNDPROC procedure) {
 }  // namespace
 
 PictureBox::PictureBox(Form& parent, std::wstring name, const PictureBoxOptions& options)
-    : Control(L"PictureBox", parent, std::move(name), options.index, kKindPictureBox) {
+    : Control(L"PictureBox", parent, std::move(name), options.index) {
   RegisterPictureClass(WindowProc);
   CreateChild(kPictureClass, WS_CLIPSIBLINGS, WS_EX_CLIENTEDGE, options.bounds, L"");
   ExposeHwnd();

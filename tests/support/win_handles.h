@@ -1,42 +1,25 @@
-// RAII owners for the user32/gdi32 resources the test models create.  The
-// library's own wrappers (runtime/handles.h) cover the automation values and
-// kernel handles; windows, device contexts, fonts and hooks are only ever
-// created by the tests, so their owners live here.
+// Owners for the user32/gdi32 resources the test models create, on the
+// library's owner template (runtime/handles.h) where one handle is owned; a
+// window's device context and a memory DC with its selection hold two.
 #pragma once
 
 #include <windows.h>
 
 #include <utility>
 
+#include "runtime/handles.h"
+
 namespace kb::support {
 
-// Owns a window.  A child window dies with its parent, so destruction checks
-// that the handle is still a window before destroying it.
-class Window {
- public:
-  Window() = default;
-  explicit Window(HWND hwnd) : hwnd_(hwnd) {}
-  Window(const Window&) = delete;
-  Window& operator=(const Window&) = delete;
-  Window(Window&& o) noexcept : hwnd_(std::exchange(o.hwnd_, nullptr)) {}
-  Window& operator=(Window&& o) noexcept {
-    if (this != &o) Reset(std::exchange(o.hwnd_, nullptr));
-    return *this;
+// A window.  A child window dies with its parent, so closing checks that
+// the handle is still a window; Release forgets a window destroyed from
+// outside (WM_CLOSE).
+struct WindowTraits : handle_traits::Nullable<HWND> {
+  static void Close(HWND hwnd) {
+    if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
   }
-  ~Window() { Reset(); }
-
-  void Reset(HWND hwnd = nullptr) {
-    if (hwnd_ && ::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
-    hwnd_ = hwnd;
-  }
-  // For a window that was destroyed from outside (WM_CLOSE): forget it.
-  void Forget() { hwnd_ = nullptr; }
-  HWND Get() const { return hwnd_; }
-  explicit operator bool() const { return hwnd_ != nullptr; }
-
- private:
-  HWND hwnd_ = nullptr;
 };
+using Window = UniqueHandle<WindowTraits>;
 
 // Owns a device context obtained with GetDC.
 class WindowDc {
@@ -116,55 +99,11 @@ class Selected {
   HGDIOBJ old_;
 };
 
-// Owns a GDI object (font, pen, brush, bitmap).
-template <class T>
-class GdiObject {
- public:
-  GdiObject() = default;
-  explicit GdiObject(T object) : object_(object) {}
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  GdiObject(GdiObject&& o) noexcept : object_(std::exchange(o.object_, nullptr)) {}
-  GdiObject& operator=(GdiObject&& o) noexcept {
-    if (this != &o) Reset(std::exchange(o.object_, nullptr));
-    return *this;
-  }
-  ~GdiObject() { Reset(); }
+using kb::GdiObject;
 
-  void Reset(T object = nullptr) {
-    if (object_) ::DeleteObject(object_);
-    object_ = object;
-  }
-  T Get() const { return object_; }
-
- private:
-  T object_ = nullptr;
+struct HookTraits : handle_traits::Nullable<HHOOK> {
+  static void Close(HHOOK hook) { ::UnhookWindowsHookEx(hook); }
 };
-
-// Owns a windows hook.
-class Hook {
- public:
-  Hook() = default;
-  explicit Hook(HHOOK hook) : hook_(hook) {}
-  Hook(const Hook&) = delete;
-  Hook& operator=(const Hook&) = delete;
-  Hook(Hook&& o) noexcept : hook_(std::exchange(o.hook_, nullptr)) {}
-  Hook& operator=(Hook&& o) noexcept {
-    if (this != &o) {
-      Reset();
-      hook_ = std::exchange(o.hook_, nullptr);
-    }
-    return *this;
-  }
-  ~Hook() { Reset(); }
-  void Reset() {
-    if (hook_) ::UnhookWindowsHookEx(hook_);
-    hook_ = nullptr;
-  }
-  HHOOK Get() const { return hook_; }
-
- private:
-  HHOOK hook_ = nullptr;
-};
+using Hook = UniqueHandle<HookTraits>;
 
 }  // namespace kb::support
