@@ -5,7 +5,7 @@
 Option Explicit
 Const Calls = 200000
 Const Result = "bench addslash: ratio "
-Const Target = " (target <= 1.2)"
+Const Target = " (target <= 1.0)"
 Dim kb, fso, p, r, i, start, ours, peer
 
 ' Timer restarts at midnight.

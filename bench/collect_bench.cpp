@@ -1,4 +1,5 @@
-// The file collector over a generated tree of 20,000 files in 2,000 folders,
+// The file collector over generated trees of 20,000 files in 2,000 folders
+// and of 200,000 files in 20,000 folders,
 // with subfolders and sorting, against (a) a script collecting the same
 // lower-cased names and total size with the file system object, and (b) a
 // bare FindFirstFile/FindNextFile walk collecting names and sizes, the limit
@@ -9,22 +10,39 @@
 
 #include <objbase.h>
 #include <oleauto.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/bench_common.h"
 
 namespace {
 
-constexpr int kTopFolders = 40;
-constexpr int kSubFolders = 49;  // below each top folder: 40 + 40 * 49 = 2,000 folders
+constexpr int kSubFolders = 49;  // below each top folder
 constexpr int kFilesPerFolder = 10;
-constexpr int kRounds = 5;
-constexpr int kPeerRounds = 2;
+
+// A tree of top * (1 + kSubFolders) folders of kFilesPerFolder files, and
+// how many rounds each side gets on it.
+struct Size {
+  int top;
+  int rounds;
+  int peerRounds;
+  int Folders() const { return top * (kSubFolders + 1); }
+  size_t Files() const { return static_cast<size_t>(Folders()) * kFilesPerFolder; }
+};
+constexpr Size kSizes[] = {{40, 5, 2}, {400, 2, 1}};
+
+SIZE_T PrivateBytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PagefileUsage;
+}
 
 std::wstring TempFolder() {
   wchar_t temp[MAX_PATH + 1] = {};
@@ -51,7 +69,7 @@ void RemoveTree(const std::wstring& path) {
 }
 
 // Files in mixed case with sizes of 1 to 97 bytes, none in the root.
-long long MakeTree(const std::wstring& root) {
+long long MakeTree(const std::wstring& root, int topFolders) {
   RemoveTree(root);
   ::CreateDirectoryW(root.c_str(), nullptr);
   long long total = 0;
@@ -71,7 +89,7 @@ long long MakeTree(const std::wstring& root) {
       total += size;
     }
   };
-  for (int t = 0; t < kTopFolders; ++t) {
+  for (int t = 0; t < topFolders; ++t) {
     const std::wstring top = root + L"\\Afdeling " + std::to_wstring(t);
     fill(top);
     for (int s = 0; s < kSubFolders; ++s) fill(top + L"\\Sag " + std::to_wstring(s));
@@ -105,6 +123,7 @@ struct Collected {
   size_t count = 0;
   bool sorted = false;
   double listSeconds = 0;  // sorting the list and handing out its copy
+  double bytes = 0;        // the private memory the collected list holds
 };
 
 // One collection on a thread of its own: the file list belongs to the thread,
@@ -127,9 +146,11 @@ Collected CollectOnce(const std::wstring& root, double& seconds) {
         VARIANT_BOOL subFolders = VARIANT_TRUE, sort = VARIANT_TRUE;
         VARIANT list;
         ::VariantInit(&list);
+        const SIZE_T before = PrivateBytes();
         const double begin = bench::Now();
         o->lpVtbl->cmn_CreateFileArray(o, start, &pattern, &subFolders, &sort, &job.out.total);
         const double walked = bench::Now();
+        job.out.bytes = static_cast<double>(PrivateBytes()) - static_cast<double>(before);
         o->lpVtbl->get_cmn_FileArray(o, &list);
         job.seconds = bench::Now() - begin;
         job.out.listSeconds = job.seconds - (walked - begin);
@@ -198,53 +219,93 @@ std::wstring WindowsPath(const char* unixPath) {
   return path;
 }
 
-}  // namespace
+// The memory one collection holds, measured in a process of its own so that
+// no earlier round's freed memory is there to reuse.
+double MemoryOfOne(const std::wstring& root) {
+  wchar_t self[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring command = L"\"" + std::wstring(self) + L"\" memory \"" + root + L"\"";
+  double bytes = 0;
+  // The command interpreter takes the outer quotation marks off.
+  if (FILE* out = _wpopen((L"\"" + command + L"\"").c_str(), L"r")) {
+    if (std::fscanf(out, "%lf", &bytes) != 1) bytes = 0;
+    _pclose(out);
+  }
+  return bytes;
+}
 
-int main() {
-  ::CoInitialize(nullptr);
-  const std::wstring root = TempFolder() + L"kb-bench-tree";
-  std::printf("collect: making %d files in %d folders...\n",
-              kTopFolders * (kSubFolders + 1) * kFilesPerFolder, kTopFolders * (kSubFolders + 1));
-  const long long expectedTotal = MakeTree(root);
-  const size_t expectedCount =
-      static_cast<size_t>(kTopFolders) * (kSubFolders + 1) * kFilesPerFolder;
-
-  double bestOurs = 1e9, bestRaw = 1e9, bestPeer = 1e9, bestList = 0;
+struct Result {
+  double ours = 1e9, raw = 1e9, peer = 1e9, list = 0, bytesPerFile = 0;
   bool sound = true;
-  for (int round = 0; round < kRounds; ++round) {
+};
+
+Result Measure(const std::wstring& root, const Size& size) {
+  std::printf("collect: making %zu files in %d folders...\n", size.Files(), size.Folders());
+  const long long expectedTotal = MakeTree(root, size.top);
+  Result r;
+  for (int round = 0; round < size.rounds; ++round) {
     std::vector<std::wstring> names;
     long long total = 0;
     const double begin = bench::Now();
     Walk(root, names, total);
-    bestRaw = std::min(bestRaw, bench::Now() - begin);
-    sound = sound && names.size() == expectedCount && total == expectedTotal;
+    r.raw = std::min(r.raw, bench::Now() - begin);
+    r.sound = r.sound && names.size() == size.Files() && total == expectedTotal;
 
     double seconds = 0;
     const Collected ours = CollectOnce(root, seconds);
-    if (seconds < bestOurs) bestList = ours.listSeconds;
-    bestOurs = std::min(bestOurs, seconds);
-    sound = sound && ours.count == expectedCount && ours.total == expectedTotal && ours.sorted;
+    if (seconds < r.ours) r.list = ours.listSeconds;
+    r.ours = std::min(r.ours, seconds);
+    r.sound = r.sound && ours.count == size.Files() && ours.total == expectedTotal && ours.sorted;
   }
+  r.bytesPerFile = MemoryOfOne(root) / static_cast<double>(size.Files());
   const std::wstring script = WindowsPath(KITBAG_BENCH_PEER);
-  for (int round = 0; round < kPeerRounds; ++round) {
+  for (int round = 0; round < size.peerRounds; ++round) {
     long long count = 0, total = 0;
     double seconds = 0;
     if (!RunPeer(script, root, count, total, seconds)) {
-      sound = false;
+      r.sound = false;
       break;
     }
-    sound = sound && count == static_cast<long long>(expectedCount) && total == expectedTotal;
-    bestPeer = std::min(bestPeer, seconds);
+    r.sound = r.sound && count == static_cast<long long>(size.Files()) && total == expectedTotal;
+    r.peer = std::min(r.peer, seconds);
   }
   RemoveTree(root);
-
   std::printf(
-      "collect: best of %d: ours %.3f s (the sorted list %.3f s of it), raw walk %.3f s; best of "
-      "%d: script %.3f s%s\n",
-      kRounds, bestOurs, bestList, bestRaw, kPeerRounds, bestPeer,
-      sound ? "" : " (RESULTS DIFFER: the ratios do not count)");
-  bench::Result("collect", bestPeer / bestOurs, "script / ours", ">= 2");
-  bench::Result("collect", bestOurs / bestRaw, "ours / raw walk", "<= 1.5");
+      "collect: %zu files, best of %d: ours %.3f s (the sorted list %.3f s of it, %.0f bytes a "
+      "file), raw walk %.3f s; best of %d: script %.3f s%s\n",
+      size.Files(), size.rounds, r.ours, r.list, r.bytesPerFile, r.raw, size.peerRounds, r.peer,
+      r.sound ? "" : " (RESULTS DIFFER: the ratios do not count)");
+  return r;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  ::CoInitialize(nullptr);
+  if (argc == 3 && std::wstring_view(argv[1]) == L"memory") {
+    double seconds = 0;
+    std::printf("%.0f\n", CollectOnce(argv[2], seconds).bytes);
+    return 0;
+  }
+  const std::wstring root = TempFolder() + L"kb-bench-tree";
+  bool sound = true;
+  double firstBytesPerFile = 0;
+  for (const Size& size : kSizes) {
+    const Result r = Measure(root, size);
+    sound = sound && r.sound;
+    char what[96];
+    std::snprintf(what, sizeof what, "script / ours, %zu files", size.Files());
+    bench::Result("collect", r.peer / r.ours, what, ">= 2");
+    std::snprintf(what, sizeof what, "ours / raw walk, %zu files", size.Files());
+    bench::Result("collect", r.ours / r.raw, what, "<= 1.1");
+    if (&size == kSizes) {
+      firstBytesPerFile = r.bytesPerFile;
+      continue;
+    }
+    std::snprintf(what, sizeof what, "memory a file, %zu files / %zu files", size.Files(),
+                  kSizes[0].Files());
+    bench::Result("collect", r.bytesPerFile / firstBytesPerFile, what, "<= 1.1");
+  }
   ::CoUninitialize();
   return sound ? 0 : 1;
 }

@@ -1,11 +1,13 @@
 // cmn_BubbleSort of 30,000 texts against the textbook bubble sort of the same
 // array (passes of neighbour exchanges until one exchanges nothing, texts
-// compared by code unit), which is what the routine's result must equal.
+// compared by code unit), which is what the routine's result must equal, and
+// against the strongest peer: the standard library's sort of the same texts.
 #include <windows.h>
 
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -17,6 +19,7 @@
 namespace {
 
 constexpr size_t kTexts = 30000;
+constexpr int kRounds = 7;
 
 // Names as a client sorts them: mixed case, Danish letters, shared
 // beginnings, some repeated.
@@ -53,6 +56,24 @@ void TextbookBubbleSort(std::vector<std::wstring>& a) {
   }
 }
 
+// The texts in a new array of BSTRs, as a client hands them over.
+VARIANT ArrayOf(const std::vector<std::wstring>& texts) {
+  SAFEARRAY* array = ::SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(texts.size()));
+  auto* items = static_cast<BSTR*>(array->pvData);
+  for (size_t i = 0; i < texts.size(); ++i) items[i] = ::SysAllocString(texts[i].c_str());
+  VARIANT argument;
+  V_VT(&argument) = VT_ARRAY | VT_BSTR;
+  V_ARRAY(&argument) = array;
+  return argument;
+}
+
+bool Same(const std::vector<std::wstring>& expected, const VARIANT& sorted) {
+  const auto* items = static_cast<BSTR*>(V_ARRAY(&sorted)->pvData);
+  for (size_t i = 0; i < expected.size(); ++i)
+    if (expected[i] != std::wstring_view(items[i], ::SysStringLen(items[i]))) return false;
+  return true;
+}
+
 }  // namespace
 
 int main() {
@@ -63,31 +84,38 @@ int main() {
     bench::Result("sort", 0, "textbook / ours", ">= 100");
     return 1;
   }
-  std::vector<std::wstring> textbook = Texts();
-  SAFEARRAY* array = ::SafeArrayCreateVector(VT_BSTR, 0, kTexts);
-  auto* items = static_cast<BSTR*>(array->pvData);
-  for (size_t i = 0; i < kTexts; ++i) items[i] = ::SysAllocString(textbook[i].c_str());
+  const std::vector<std::wstring> texts = Texts();
+  // The best of several rounds of the fast sorts: one takes milliseconds,
+  // and other programs share the machine.
+  double ours = 1e9, library = 1e9;
+  bool same = true;
+  std::vector<std::wstring> sorted;
+  for (int round = 0; round < kRounds; ++round) {
+    VARIANT argument = ArrayOf(texts);
+    double begin = bench::Now();
+    const HRESULT hr = o->lpVtbl->cmn_BubbleSort(o, &argument);
+    ours = std::min(ours, bench::Now() - begin);
+    sorted = texts;
+    begin = bench::Now();
+    std::sort(sorted.begin(), sorted.end());
+    library = std::min(library, bench::Now() - begin);
+    same = same && SUCCEEDED(hr) && Same(sorted, argument);
+    ::VariantClear(&argument);
+  }
 
-  VARIANT argument;
-  V_VT(&argument) = VT_ARRAY | VT_BSTR;
-  V_ARRAY(&argument) = array;
-  double begin = bench::Now();
-  const HRESULT hr = o->lpVtbl->cmn_BubbleSort(o, &argument);
-  const double ours = bench::Now() - begin;
-
-  begin = bench::Now();
+  std::vector<std::wstring> textbook = texts;
+  const double begin = bench::Now();
   TextbookBubbleSort(textbook);
   const double theirs = bench::Now() - begin;
-
-  bool same = SUCCEEDED(hr);
-  for (size_t i = 0; same && i < kTexts; ++i)
-    same = textbook[i] == std::wstring_view(items[i], ::SysStringLen(items[i]));
-  ::VariantClear(&argument);
+  same = same && textbook == sorted;
   bench::Release(o);
 
-  std::printf("sort: %zu texts, ours %.4f s, textbook %.3f s%s\n", kTexts, ours, theirs,
-              same ? ", identical output" : " (OUTPUT DIFFERS: the ratio does not count)");
+  std::printf("sort: %zu texts, ours %.4f s, std::sort %.4f s, textbook %.3f s%s\n", kTexts, ours,
+              library, theirs,
+              same ? ", identical output" : " (OUTPUT DIFFERS: the ratios do not count)");
   bench::Result("sort", theirs / ours, "textbook / ours", ">= 100");
+  bench::Result("sort", ours / library, "ours / the standard library's sort by code unit",
+                "<= 1.3");
   ::CoUninitialize();
   return same ? 0 : 1;
 }

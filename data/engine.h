@@ -28,12 +28,15 @@ class Database {
   [[noreturn]] void Raise(int rc) const;
   // Transactions the caller began and has not ended.
   int& TransactionLevel() { return level_; }
+  // Readers keep a view of their own while others write.
+  bool WriteAheadLog() const { return wal_; }
 
  private:
   Database(sqlite3* db, std::wstring path) : db_(db), path_(std::move(path)) {}
   sqlite3* db_;
   std::wstring path_;
   int level_ = 0;
+  bool wal_ = false;
 };
 
 class Statement {

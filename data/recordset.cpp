@@ -1,5 +1,6 @@
 #include "data/recordset.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <set>
 #include <utility>
@@ -276,22 +277,17 @@ void Recordset::Start(ComPtr<IDispatch> connection, std::unique_ptr<Statement> s
   db_ = statement->SharedDb();
   columns_ = std::move(columns);
   table_ = lock != kReadOnly && tables.size() == 1 ? *tables.begin() : std::string();
-  cursor_ = cursor == kForwardOnly ? kForwardOnly : kStatic;
   lock_ = lock;
   pending_.reset();
-  rows_.clear();
+  scroll_.reset();
   chunkRead_.assign(columns_.size(), 0);
-  if (Scrollable()) {
-    while (statement->Step()) {
-      std::vector<Variant> row;
-      row.reserve(columns_.size());
-      for (int i = 0; i < static_cast<int>(columns_.size()); ++i)
-        row.push_back(ReadCell(stmt, i, columns_[i].kind));
-      rows_.push_back(std::move(row));
-    }
-    position_ = 0;
-    bof_ = eof_ = rows_.empty();
+  if (cursor != kForwardOnly) {
+    scroll_ = ReadRows(std::move(statement), columns_);
+    // Every scrollable kind sees the database as it opened, and says so.
+    cursor_ = kStatic;
+    Arrive(0);
   } else {
+    cursor_ = kForwardOnly;
     statement_ = std::move(statement);
     bof_ = false;
     eof_ = !statement_->Step();
@@ -307,11 +303,19 @@ void Recordset::Fetched() {
   chunkRead_.assign(columns_.size(), 0);
 }
 
+void Recordset::Arrive(long position) {
+  const long count = scroll_->Count();
+  position_ = position;
+  bof_ = position < 0 || count == 0;
+  eof_ = position >= count;
+  chunkRead_.assign(columns_.size(), 0);
+}
+
 void Recordset::Close() {
   CheckOpen();
   pending_.reset();
   statement_.reset();
-  rows_.clear();
+  scroll_.reset();
   columns_.clear();
   db_.reset();
   open_ = false;
@@ -357,8 +361,8 @@ Variant Recordset::FieldValue(long index) {
   }
   if (!Scrollable()) return ReadCell(statement_->Get(), index, column.kind);
   Variant copy;
-  Check(::VariantCopy(copy.Get(),
-                      rows_[static_cast<size_t>(position_)][static_cast<size_t>(index)].Get()));
+  const Variant& stored = scroll_->Row(position_)[static_cast<size_t>(index)];
+  Check(::VariantCopy(copy.Get(), const_cast<VARIANT*>(stored.Get())));
   return copy;
 }
 
@@ -366,13 +370,8 @@ void Recordset::MoveNext() {
   CheckOpen();
   if (pending_) Update();
   if (eof_) RecordsetFails(kErrNoCurrentRecord, L"The recordset is at its end (EOF is True).");
+  if (Scrollable()) return Arrive(position_ + 1);
   bof_ = false;
-  if (Scrollable()) {
-    ++position_;
-    eof_ = static_cast<size_t>(position_) >= rows_.size();
-    chunkRead_.assign(columns_.size(), 0);
-    return;
-  }
   eof_ = !statement_->Step();
   Fetched();
 }
@@ -380,12 +379,7 @@ void Recordset::MoveNext() {
 void Recordset::MoveFirst() {
   CheckOpen();
   if (pending_) Update();
-  if (Scrollable()) {
-    position_ = 0;
-    bof_ = eof_ = rows_.empty();
-    chunkRead_.assign(columns_.size(), 0);
-    return;
-  }
+  if (Scrollable()) return Arrive(0);
   // A forward-only recordset starts again by running its query again.
   statement_->Rewind();
   eof_ = !statement_->Step();
@@ -398,9 +392,7 @@ void Recordset::MoveLast() {
   if (!Scrollable())
     RecordsetFails(kErrNotSupported, L"A forward-only recordset cannot move to its last record.");
   if (pending_) Update();
-  position_ = rows_.empty() ? 0 : static_cast<long>(rows_.size()) - 1;
-  bof_ = eof_ = rows_.empty();
-  chunkRead_.assign(columns_.size(), 0);
+  Arrive(std::max(0L, scroll_->Count() - 1));
 }
 
 void Recordset::MovePrevious() {
@@ -409,11 +401,7 @@ void Recordset::MovePrevious() {
     RecordsetFails(kErrNotSupported, L"A forward-only recordset cannot move backwards.");
   if (pending_) Update();
   if (bof_) RecordsetFails(kErrNoCurrentRecord, L"The recordset is at its start (BOF is True).");
-  --position_;
-  eof_ = false;
-  bof_ = position_ < 0;
-  if (bof_) position_ = -1;
-  chunkRead_.assign(columns_.size(), 0);
+  Arrive(std::max(-1L, position_ - 1));
 }
 
 long Recordset::IndexOf(const VARIANT& index) {
@@ -582,12 +570,8 @@ void Recordset::AppendInserted(sqlite3_int64 rowid) {
     Statement read(db_, "SELECT " + list + " FROM " + Quoted(table_) + " WHERE rowid = ?");
     sqlite3_bind_int64(read.Get(), 1, rowid);
     if (!read.Step()) return;
-    std::vector<Variant> row;
-    for (int i = 0; i < static_cast<int>(columns_.size()); ++i)
-      row.push_back(ReadCell(read.Get(), i, columns_[static_cast<size_t>(i)].kind));
-    rows_.push_back(std::move(row));
-    position_ = static_cast<long>(rows_.size()) - 1;
-    bof_ = eof_ = false;
+    scroll_->Add(ReadRow(read.Get(), KindsOf(columns_)));
+    Arrive(scroll_->Count() - 1);
   } catch (const Error&) {
     // A table without row numbers: the row is stored, the snapshot just lacks it.
   }
@@ -622,9 +606,7 @@ Variant Recordset::Run(DISPID id, WORD flags, const CallArgs& args) {
     case kMoveFirst: MoveFirst(); return {};
     case kMoveLast: MoveLast(); return {};
     case kMovePrevious: MovePrevious(); return {};
-    case kRecordCount:
-      CheckOpen();
-      return FromLong(Scrollable() ? static_cast<long>(rows_.size()) : -1);
+    case kRecordCount: CheckOpen(); return FromLong(Scrollable() ? scroll_->Count() : -1);
     case kAddNew:
       AddNew();
       if (args.Has(0)) SetValue(IndexOf(args.At(0)), args.At(1));

@@ -2,8 +2,8 @@
 //
 // A forward-only recordset reads its rows from the engine one at a time, so
 // reading a large table takes no more memory than one row; the scrollable
-// cursor types (keyset, dynamic, static) read all rows when opened and are
-// static snapshots that also count their records.  A recordset keeps its
+// cursor types (keyset, dynamic, static) count their records and move both
+// ways over rows that scroll_rows.h describes.  A recordset keeps its
 // database open for as long as it lives, also after its connection closes.
 #pragma once
 
@@ -15,6 +15,7 @@
 #include "data/automation.h"
 #include "data/data_layer.h"
 #include "data/engine.h"
+#include "data/scroll_rows.h"
 #include "data/values.h"
 
 namespace kb::data {
@@ -65,7 +66,8 @@ class Recordset : public AutoObject, public RowSource {
   void AddNew();
   void Update();
   void CancelUpdate() { pending_.reset(); }
-  void Fetched();  // after the forward-only statement moved
+  void Fetched();              // after the forward-only statement moved
+  void Arrive(long position);  // a scrollable recordset moved
   void AppendInserted(sqlite3_int64 rowid);
   Variant FieldsObject();
   ComPtr<IDispatch> ConnectionFor(const VARIANT& given);
@@ -79,8 +81,8 @@ class Recordset : public AutoObject, public RowSource {
   std::unique_ptr<Statement> statement_;
   std::vector<Column> columns_;
   std::string table_;  // the one table whose rows it may add; empty when none
-  // Scrollable: every row, and the position in them (-1 before the first).
-  std::vector<std::vector<Variant>> rows_;
+  // Scrollable: the rows, and the position in them (-1 before the first).
+  std::unique_ptr<ScrollRows> scroll_;
   long position_ = 0;
   bool bof_ = true;
   bool eof_ = true;

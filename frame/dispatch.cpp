@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <memory_resource>
 #include <vector>
 
 #include "runtime/errors.h"
@@ -387,8 +388,9 @@ void WriteBack(Argument& a) {
 // ---- matching the caller's arguments to the parameters ----------------------
 
 struct Matched {
-  std::vector<const VARIANT*> source;  // per parameter; null when omitted
-  std::vector<UINT> position;          // index in rgvarg, for puArgErr
+  explicit Matched(std::pmr::memory_resource* memory) : source(memory), position(memory) {}
+  std::pmr::vector<const VARIANT*> source;  // per parameter; null when omitted
+  std::pmr::vector<UINT> position;          // index in rgvarg, for puArgErr
 };
 
 HRESULT Match(const Member& m, const DISPPARAMS& dp, Matched& out, UINT* argErr) {
@@ -476,12 +478,16 @@ HRESULT Invoke(IDispatch* self, const meta::Class& cls, DISPID id, WORD flags, D
   const Member* m = FindMember(cls, id);
   if (!m || !FlagsFit(*m, flags)) return DISP_E_MEMBERNOTFOUND;
 
-  Matched matched;
+  // A call's bookkeeping lives on the stack: allocations were most of what
+  // a late-bound call cost beyond the member's own work.
+  std::byte buffer[2048];
+  std::pmr::monotonic_buffer_resource memory(buffer, sizeof buffer);
+  Matched matched(&memory);
   HRESULT hr = Match(*m, dp, matched, argErr);
   if (FAILED(hr)) return hr;
 
   const size_t n = m->params.size();
-  std::vector<Argument> args(n + 1);
+  std::pmr::vector<Argument> args(n + 1, &memory);
   for (size_t i = 0; i < n; ++i) {
     hr = Bind(args[i], m->params[i], matched.source[i]);
     if (FAILED(hr)) {
@@ -490,8 +496,10 @@ HRESULT Invoke(IDispatch* self, const meta::Class& cls, DISPID id, WORD flags, D
     }
   }
   Variant returned;
-  std::vector<VARTYPE> types;
-  std::vector<VARIANTARG*> values;
+  std::pmr::vector<VARTYPE> types(&memory);
+  std::pmr::vector<VARIANTARG*> values(&memory);
+  types.reserve(n + 1);
+  values.reserve(n + 1);
   for (size_t i = 0; i < n; ++i) {
     types.push_back(args[i].passVt);
     values.push_back(&args[i].pass);

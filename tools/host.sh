@@ -109,3 +109,11 @@ kb_host_i386() {
   fi
   return 1
 }
+
+# " [emulated]" for a 32-bit build that runs through the emulator's handler,
+# whose figures tell little of real machines; nothing otherwise.
+kb_emulation_mark() {
+  [[ $(basename "$1") == i686* ]] && grep -qsx enabled "$kb_binfmt/$kb_binfmt_entry" &&
+    echo " [emulated]"
+  return 0
+}

@@ -1,7 +1,9 @@
 // The data layer's automation objects against real database files.
 #include <cmath>
 
+#include "data/engine.h"
 #include "data/jet_sql.h"
+#include "data/row_keys.h"
 #include "runtime/errors.h"
 #include "tests/data/data_test.h"
 
@@ -258,6 +260,152 @@ TEST_F(DataLayer, ScrollableRecordsetsCountAndMoveBothWays) {
     ASSERT_TRUE(CallMethod(rs.Get(), L"MoveNext").Ok());
     EXPECT_EQ(1, FieldValue(rs.Get(), 0).Long());
   }
+}
+
+// The current record as "value|value|...".
+std::string Record(IDispatch* rs) {
+  std::string record;
+  const long fields = Get(Get(rs, L"Fields").Object().Get(), L"Count").Long();
+  for (long i = 0; i < fields; ++i)
+    record += (i ? "|" : "") + kb::support::VariantText(*FieldValue(rs, i).value.Get());
+  return record;
+}
+
+// Every record from the current one to the end.
+std::vector<std::string> Records(IDispatch* rs) {
+  std::vector<std::string> out;
+  while (!Get(rs, L"EOF").Bool()) {
+    out.push_back(Record(rs));
+    if (!CallMethod(rs, L"MoveNext").Ok()) break;
+  }
+  return out;
+}
+
+// Every record, read from the last one back to the first.
+std::vector<std::string> RecordsBackwards(IDispatch* rs) {
+  std::vector<std::string> out;
+  if (!CallMethod(rs, L"MoveLast").Ok()) return out;
+  while (!Get(rs, L"BOF").Bool()) {
+    out.insert(out.begin(), Record(rs));
+    if (!CallMethod(rs, L"MovePrevious").Ok()) break;
+  }
+  return out;
+}
+
+TEST(RowKeys, OnlyRowsThatStandForOneRowOfEachTableAreKeyed) {
+  ScratchFile file(TestName() + L".db");
+  MakeDatabase(file.Path(),
+               {L"CREATE TABLE Kunder (Id INTEGER PRIMARY KEY, Navn TEXT)",
+                L"CREATE TABLE Ordrer (Nr INTEGER, KundeId INTEGER)",
+                L"CREATE TABLE Par (a INTEGER, b INTEGER, PRIMARY KEY (a, b)) WITHOUT ROWID",
+                L"CREATE TABLE Skjult (rowid TEXT, x INTEGER)",
+                L"CREATE VIEW Aktive AS SELECT * FROM Kunder"});
+  auto db = kb::data::Database::Open(file.Path());
+  struct Case {
+    const char* sql;
+    int keys;  // row numbers a record; 0 when not keyed
+  } cases[] = {
+      {"SELECT * FROM Kunder", 1},
+      {"select Id, Navn || 'x' AS n FROM [Kunder] k WHERE Id > 1 ORDER BY 2 DESC LIMIT 2;", 1},
+      {"SELECT k.Navn, o.Nr FROM Kunder AS k INNER JOIN Ordrer o ON o.KundeId = k.Id", 2},
+      {"SELECT * FROM Kunder, \"Ordrer\" -- a comment\n WHERE Nr > 0", 2},
+      {"SELECT *, (SELECT COUNT(*) FROM Ordrer GROUP BY Nr) FROM main.Kunder", 1},
+      {"SELECT DISTINCT Navn FROM Kunder", 0},
+      {"SELECT Navn FROM Kunder GROUP BY Navn", 0},
+      {"SELECT Id FROM Kunder UNION SELECT Nr FROM Ordrer", 0},
+      {"SELECT * FROM Kunder LEFT JOIN Ordrer ON KundeId = Id", 0},
+      {"SELECT * FROM Kunder NATURAL JOIN Ordrer", 0},
+      {"SELECT * FROM (SELECT * FROM Kunder)", 0},
+      {"SELECT * FROM Aktive", 0},
+      {"SELECT * FROM Par", 0},
+      {"SELECT * FROM Skjult", 0},
+      {"SELECT Id, row_number() OVER (ORDER BY Id) FROM Kunder", 0},
+      {"SELECT * FROM json_each('[1]')", 0},
+  };
+  for (const auto& c : cases) {
+    const auto keys = kb::data::KeysOf(db->Handle(), c.sql);
+    EXPECT_EQ(c.keys, keys ? keys->count : 0) << c.sql;
+    if (!keys) continue;
+    // Both queries the keys give are queries the engine takes.
+    for (const std::string& sql : {keys->keys, keys->fetch})
+      EXPECT_NO_THROW(kb::data::Statement(db, sql)) << sql;
+  }
+}
+
+TEST_F(DataLayer, ScrollableRecordsetsGiveTheRowsOfEveryKindOfQuery) {
+  Execute(connection_.Get(), L"CREATE TABLE Ordrer (Nr INTEGER, KundeId INTEGER, Antal LONG)");
+  Execute(connection_.Get(),
+          L"INSERT INTO Ordrer VALUES (10, 1, 2), (11, 1, 5), (12, 3, 1), (13, 9, 4)");
+  Execute(connection_.Get(), L"CREATE VIEW Store AS SELECT * FROM Ordrer WHERE Antal > 1");
+  Execute(connection_.Get(), L"CREATE TEMP TABLE Midlertidig (x INTEGER)");
+  Execute(connection_.Get(), L"INSERT INTO Midlertidig VALUES (5), (6)");
+  for (const wchar_t* sql : {
+           L"SELECT * FROM Kunder ORDER BY Id",
+           L"SELECT Navn, Id * 2 AS Dobbelt FROM Kunder WHERE Id <> 2 ORDER BY 2 DESC",
+           L"SELECT TOP 2 Navn FROM Kunder ORDER BY Navn",
+           L"SELECT k.Navn, o.Nr, o.Antal FROM Kunder k INNER JOIN Ordrer o ON o.KundeId = k.Id "
+           L"ORDER BY o.Nr",
+           L"SELECT Navn, Nr FROM Kunder, Ordrer WHERE KundeId = Id ORDER BY Nr DESC;",
+           L"SELECT Navn, (SELECT SUM(Antal) FROM Ordrer WHERE KundeId = Id) FROM Kunder "
+           L"ORDER BY Id",
+           L"SELECT COUNT(*), MAX(Id) FROM Kunder",
+           L"SELECT KundeId, SUM(Antal) FROM Ordrer GROUP BY KundeId ORDER BY 1",
+           L"SELECT DISTINCT KundeId FROM Ordrer ORDER BY KundeId",
+           L"SELECT Id FROM Kunder UNION SELECT Nr FROM Ordrer ORDER BY 1",
+           L"SELECT Navn, Nr FROM Kunder LEFT JOIN Ordrer ON KundeId = Id ORDER BY Id, Nr",
+           L"SELECT * FROM Store ORDER BY Nr",
+           L"SELECT * FROM (SELECT Nr FROM Ordrer) ORDER BY Nr",
+           L"SELECT x FROM Midlertidig ORDER BY x",
+           L"SELECT * FROM Kunder WHERE 1=2",
+       }) {
+    SCOPED_TRACE(kb::support::Utf8(sql));
+    const std::vector<std::string> expected = Records(Rs(sql).Get());
+    EXPECT_FALSE(expected.empty() &&
+                 std::wstring_view(sql).find(L"1=2") == std::wstring_view::npos);
+    for (long cursor : {1L, 2L, 3L}) {
+      ComPtr<IDispatch> rs = Rs(sql, cursor);
+      EXPECT_EQ(static_cast<long>(expected.size()), Get(rs.Get(), L"RecordCount").Long());
+      EXPECT_EQ(expected, Records(rs.Get()));
+      EXPECT_EQ(expected, RecordsBackwards(rs.Get()));
+    }
+  }
+}
+
+TEST_F(DataLayer, ScrollableRecordsetsSeeTheDatabaseAsItWasWhenTheyOpened) {
+  ComPtr<IDispatch> other = OpenConnection(file_.Path());
+  for (long cursor : {1L, 2L, 3L}) {
+    ComPtr<IDispatch> rs = Rs(L"SELECT Id, Navn FROM Kunder ORDER BY Id", cursor, 3);
+    EXPECT_EQ(3, Get(rs.Get(), L"CursorType").Long());
+    // The open recordset keeps neither this connection nor another from writing.
+    Execute(other.Get(), L"UPDATE Kunder SET Navn = 'Ændret' WHERE Id = 2");
+    Execute(connection_.Get(), L"DELETE FROM Kunder WHERE Id = 3");
+    Execute(other.Get(), L"INSERT INTO Kunder (Id, Navn) VALUES (9, 'Ny')");
+    const std::vector<std::string> before = {"VT_I4 1|VT_BSTR \"Hansen\"",
+                                             "VT_I4 2|VT_BSTR \"Jensen\"",
+                                             "VT_I4 3|VT_BSTR \"\xC3\x98rsted\""};
+    EXPECT_EQ(3, Get(rs.Get(), L"RecordCount").Long());
+    EXPECT_EQ(before, RecordsBackwards(rs.Get()));
+    // Its own new records join it.
+    ASSERT_TRUE(CallMethod(rs.Get(), L"AddNew", {L"Navn", L"Egen"}).Ok());
+    ASSERT_TRUE(CallMethod(rs.Get(), L"Update").Ok());
+    EXPECT_EQ(4, Get(rs.Get(), L"RecordCount").Long());
+    EXPECT_EQ(L"Egen", FieldValue(rs.Get(), L"Navn").Text());
+    ASSERT_TRUE(CallMethod(rs.Get(), L"MovePrevious").Ok());
+    EXPECT_EQ(3, FieldValue(rs.Get(), L"Id").Long());
+    Execute(connection_.Get(), L"DELETE FROM Kunder WHERE Id > 3");
+    Execute(connection_.Get(), L"UPDATE Kunder SET Navn = 'Jensen' WHERE Id = 2");
+    Execute(connection_.Get(), L"INSERT INTO Kunder (Id, Navn) VALUES (3, 'Ørsted')");
+  }
+  EXPECT_EQ(L"ok", ScalarText(file_.Path(), L"PRAGMA integrity_check"));
+}
+
+TEST_F(DataLayer, ScrollableRecordsetsInsideATransactionSeeItsWork) {
+  ASSERT_TRUE(CallMethod(connection_.Get(), L"BeginTrans").Ok());
+  Execute(connection_.Get(), L"DELETE FROM Kunder WHERE Id = 1");
+  ComPtr<IDispatch> rs = Rs(L"SELECT Id FROM Kunder ORDER BY Id", 1);
+  ASSERT_TRUE(CallMethod(connection_.Get(), L"RollbackTrans").Ok());
+  EXPECT_EQ((std::vector<std::string>{"VT_I4 2", "VT_I4 3"}), RecordsBackwards(rs.Get()));
+  EXPECT_EQ(3, Get(Rs(L"SELECT Id FROM Kunder", 1).Get(), L"RecordCount").Long());
 }
 
 TEST_F(DataLayer, FieldsByNamePositionDefaultMemberAndForEach) {
