@@ -20,17 +20,20 @@ inline double Now() {
   return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// A clsCommon object of the registered library, early bound; null when the
-// library is not registered.
-inline kb::_clsCommon* NewCommon() {
+// An object of the registered library, early bound through its default
+// interface I; null when the library is not registered.
+template <class I>
+I* NewObject(const wchar_t* progId) {
   CLSID clsid;
-  if (FAILED(::CLSIDFromProgID(L"Kitbag.clsCommon", &clsid))) return nullptr;
+  if (FAILED(::CLSIDFromProgID(progId, &clsid))) return nullptr;
   IDispatch* object = nullptr;
   if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                                 reinterpret_cast<void**>(&object))))
     return nullptr;
-  return reinterpret_cast<kb::_clsCommon*>(object);
+  return reinterpret_cast<I*>(object);
 }
+
+inline kb::_clsCommon* NewCommon() { return NewObject<kb::_clsCommon>(L"Kitbag.clsCommon"); }
 
 inline void Release(kb::_clsCommon* o) {
   if (o) o->lpVtbl->Release(o);

@@ -66,13 +66,7 @@ bool MakeTable(const std::wstring& path, long rows) {
 }
 
 kb::_clsDataBase* NewDataBase() {
-  CLSID clsid;
-  if (FAILED(::CLSIDFromProgID(L"Kitbag.clsDataBase", &clsid))) return nullptr;
-  IDispatch* object = nullptr;
-  if (FAILED(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                reinterpret_cast<void**>(&object))))
-    return nullptr;
-  return reinterpret_cast<kb::_clsDataBase*>(object);
+  return bench::NewObject<kb::_clsDataBase>(L"Kitbag.clsDataBase");
 }
 
 // A late-bound call without arguments, as a script makes it.
