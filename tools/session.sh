@@ -94,14 +94,22 @@ kb_start_prefix_server() {
 }
 
 kb_start_wineserver() {
-  local prefix=$1
+  local prefix=$1 new=
   # Ours to stop at the end, whatever happens from here on.
   kb_session_prefix=$prefix
+  [[ -e $prefix/.kitbag-ready ]] || new=1
   kb_start_prefix_server "$prefix" || return 1
   # The first program of a server starts Wine's own background processes,
   # which live as long as the server and keep the starter's output open:
   # under ctest that would be a test that never ends. Start them here; a
   # prefix that cannot be set up ends the session here too.
+  "$kb_session_tools/wine-run" --prefix="$prefix" cmd /c exit 0 </dev/null >/dev/null || return 1
+  [[ -n $new ]] || return 0
+  # A prefix's first boot leaves a second set of those processes behind
+  # (its own and those of the update that follows it); with two service
+  # managers a program that needs a service (COM's rpcss) waits about 20
+  # seconds for it under emulation, every time. A clean start ends that.
+  kb_start_prefix_server "$prefix" || return 1
   "$kb_session_tools/wine-run" --prefix="$prefix" cmd /c exit 0 </dev/null >/dev/null
 }
 
