@@ -1,5 +1,6 @@
 #include "tests/support/dispatch_object.h"
 
+#include <map>
 #include <new>
 
 #include "runtime/text.h"
@@ -368,7 +369,15 @@ HRESULT DispatchObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
 void DispatchObject::PublishTypeName() { typeInfo_ = TypeInfoNamed(typeName_); }
 
 void DispatchObject::PublishType(std::wstring_view name, std::wstring_view base) {
-  typeInfo_ = TypeInfoDerived(name, base);
+  // Written once per process and kind of form: a test makes many forms, and
+  // writing a library is slow under emulation.  Never released: the process
+  // may end after COM is gone.
+  static auto& made = *new std::map<std::wstring, kb::ComPtr<ITypeInfo>>;
+  std::wstring key = std::wstring(name) + L'\n' + std::wstring(base);
+  auto found = made.find(key);
+  if (found == made.end() || !found->second)
+    found = made.insert_or_assign(std::move(key), TypeInfoDerived(name, base)).first;
+  typeInfo_ = found->second;
 }
 
 std::vector<const LoggedCall*> DispatchObject::PutsOf(std::wstring_view member) const {
