@@ -137,6 +137,10 @@ kb_fresh_prefix() {
   # prefix on its first call.
   kb_start_prefix_server "$WINEPREFIX" "$2" || return 1
   timeout -k 5 120 "$kb_session_tools/wine-run" --prefix="$WINEPREFIX" --arch="$2" \
+    cmd /c exit 0 >/dev/null || return 1
+  # What the first boot leaves running goes, as in kb_start_wineserver.
+  kb_start_prefix_server "$WINEPREFIX" "$2" || return 1
+  timeout -k 5 120 "$kb_session_tools/wine-run" --prefix="$WINEPREFIX" --arch="$2" \
     cmd /c exit 0 >/dev/null
 }
 
