@@ -241,7 +241,12 @@ struct Result {
 
 Result Measure(const std::wstring& root, const Size& size) {
   std::printf("collect: making %zu files in %d folders...\n", size.Files(), size.Folders());
+  std::fflush(stdout);
+  double mark = bench::Now();
   const long long expectedTotal = MakeTree(root, size.top);
+  std::printf("collect: made in %.1f s\n", bench::Now() - mark);
+  std::fflush(stdout);
+  mark = bench::Now();
   Result r;
   for (int round = 0; round < size.rounds; ++round) {
     std::vector<std::wstring> names;
@@ -257,7 +262,12 @@ Result Measure(const std::wstring& root, const Size& size) {
     r.ours = std::min(r.ours, seconds);
     r.sound = r.sound && ours.count == size.Files() && ours.total == expectedTotal && ours.sorted;
   }
+  std::printf("collect: our rounds and the walks in %.1f s\n", bench::Now() - mark);
+  mark = bench::Now();
   r.bytesPerFile = MemoryOfOne(root) / static_cast<double>(size.Files());
+  std::printf("collect: memory of one in %.1f s\n", bench::Now() - mark);
+  std::fflush(stdout);
+  mark = bench::Now();
   const std::wstring script = WindowsPath(KITBAG_BENCH_PEER);
   for (int round = 0; round < size.peerRounds; ++round) {
     long long count = 0, total = 0;
@@ -269,7 +279,10 @@ Result Measure(const std::wstring& root, const Size& size) {
     r.sound = r.sound && count == static_cast<long long>(size.Files()) && total == expectedTotal;
     r.peer = std::min(r.peer, seconds);
   }
+  std::printf("collect: the script's rounds in %.1f s\n", bench::Now() - mark);
+  mark = bench::Now();
   RemoveTree(root);
+  std::printf("collect: removed in %.1f s\n", bench::Now() - mark);
   std::printf(
       "collect: %zu files, best of %d: ours %.3f s (the sorted list %.3f s of it, %.0f bytes a "
       "file), raw walk %.3f s; best of %d: script %.3f s%s\n",

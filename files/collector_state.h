@@ -12,7 +12,7 @@
 namespace kb::files {
 
 struct CollectorState {
-  short fileCount = 0;             // where the collector stores its next name
+  long fileCount = 0;              // where the collector stores its next name
   VARIANT_BOOL sortFlag = 0;       // the sort request of the latest collection
   std::vector<std::wstring> walk;  // the folders the collector is in, outermost first
 };

@@ -208,7 +208,7 @@ long CreateFileArray(frame::Common& self, BSTR StartFolder, BSTR* FileExtension,
     rt::ResumeNext([&] {
       SetListElement(self, self.collector.fileCount, rt::LowerCase(file.entry.name.View()));
     });
-    rt::ResumeNext([&] { self.collector.fileCount = rt::Add16(self.collector.fileCount, 1); });
+    rt::ResumeNext([&] { self.collector.fileCount = rt::Add32(self.collector.fileCount, 1); });
     events.Step();
   }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "files/siblings.h"
+#include "files/sorting.h"
 #include "frame/classes.h"
 #include "runtime/errors.h"
 #include "runtime/thread_state.h"
@@ -12,6 +13,8 @@ namespace kb::files {
 namespace {
 
 static_assert(sizeof(Bstr) == sizeof(BSTR), "the list's names are laid out as an array of BSTR");
+
+constexpr size_t kLongest16BitList = 32768;  // elements 0 to 32767
 
 // An array of texts over the first names of the list, borrowing them: the
 // sort moves them about in place and the list keeps owning them.
@@ -53,7 +56,7 @@ FileList& ThisThreadList() {
 
 }  // namespace
 
-void SetListElement(frame::Common& self, short index, std::wstring_view name) {
+void SetListElement(frame::Common& self, long index, std::wstring_view name) {
   FileList& state = ThisThreadList();
   const size_t position = static_cast<size_t>(index);
   // Adding at the end leaves the names a due sort covers where they are;
@@ -81,6 +84,9 @@ void SettleList(frame::Common& self) {
   if (due == 0) return;
   try {
     ListView view(state.names, due);
+    // cmn_BubbleSort takes arrays with 16-bit bounds; a longer list is
+    // sorted the same way without it.
+    if (due > kLongest16BitList) return SortElements(*view.Ref(), VT_BSTR);
     VARIANT array;
     V_VT(&array) = VT_BYREF | VT_ARRAY | VT_BSTR;
     V_ARRAYREF(&array) = view.Ref();

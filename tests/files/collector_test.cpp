@@ -252,12 +252,12 @@ TEST_F(Collector, NamesOutsideTheCodePageAsDirGivesThem) {
   }
 }
 
-// The 16-bit count: at 32,767 its increase overflows and is skipped, so
-// every later name joins the text of the last element.
-TEST_F(Collector, FileCountStopsAtTheLast16BitIndex) {
-  tree_.File(L"a.txt", 1);
-  tree_.File(L"b.txt", 1);
+// The count goes past the 16-bit range: every name keeps an element of its
+// own, and the sort covers the whole list.
+TEST_F(Collector, FileCountGoesOnPastThe16BitRange) {
   tree_.File(L"c.txt", 1);
+  tree_.File(L"b.txt", 1);
+  tree_.File(L"a.txt", 1);
   OnFreshThread([&] {
     auto* object =
         static_cast<kb::frame::Common*>(kb::frame::CreateObject(kb::meta::ClassId::clsCommon));
@@ -265,19 +265,20 @@ TEST_F(Collector, FileCountStopsAtTheLast16BitIndex) {
     auto* me = object->Self();
     Bstr start(tree_.Root()), ext(L"*.txt");
     BSTR rawExt = ext.Get();
-    VARIANT_BOOL sub = VARIANT_FALSE, sort = VARIANT_FALSE;
+    VARIANT_BOOL sub = VARIANT_FALSE, sort = VARIANT_TRUE;
     long total = 0;
     ASSERT_EQ(S_OK, me->lpVtbl->cmn_CreateFileArray(me, start.Get(), &rawExt, &sub, &sort, &total));
     EXPECT_EQ(3, total);
-    EXPECT_EQ(32767, object->collector.fileCount);
+    EXPECT_EQ(32769, object->collector.fileCount);
     Variant v;
     ASSERT_EQ(S_OK, me->lpVtbl->get_cmn_FileArray(me, v.Out()));
     SAFEARRAY* a = V_ARRAY(v.Get());
-    ASSERT_EQ(32768u, a->rgsabound[0].cElements);
+    ASSERT_EQ(32769u, a->rgsabound[0].cElements);
     BSTR* items = static_cast<BSTR*>(a->pvData);
-    EXPECT_EQ(L"a.txt", std::wstring(kb::View(items[32766])));
-    EXPECT_EQ(L"b.txtc.txt", std::wstring(kb::View(items[32767])));
     EXPECT_EQ(0u, ::SysStringLen(items[0]));
+    EXPECT_EQ(L"a.txt", std::wstring(kb::View(items[32766])));
+    EXPECT_EQ(L"b.txt", std::wstring(kb::View(items[32767])));
+    EXPECT_EQ(L"c.txt", std::wstring(kb::View(items[32768])));
     object->Release();
   });
 }
