@@ -1,8 +1,12 @@
 #include "frame/dispatch.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <memory_resource>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "runtime/errors.h"
@@ -26,6 +30,62 @@ bool IsMissing(const VARIANT* v) {
 const Member* FindMember(const meta::Class& cls, DISPID id) {
   for (const auto& m : cls.members)
     if (m.kind != Kind::Hidden && m.Dispid() == id) return &m;
+  return nullptr;
+}
+
+// ---- names -------------------------------------------------------------------
+
+// Members by name for the ASCII names clients call them by, ignoring case:
+// a script looks a name up before every call, and comparing it with every
+// member's name in turn was most of what the call cost.
+class NameIndex {
+ public:
+  explicit NameIndex(const meta::Class& cls) {
+    for (const auto& m : cls.members)
+      if (m.kind != Kind::Hidden) byName_.emplace(m.name, &m);  // the first of a name counts
+  }
+  // The member of an ASCII name (null if none); names beyond ASCII go to the
+  // full comparison.
+  const Member* Find(std::wstring_view name, bool& ascii) const {
+    ascii = std::all_of(name.begin(), name.end(), [](wchar_t c) { return c < 0x80; });
+    if (!ascii) return nullptr;
+    const auto found = byName_.find(name);
+    return found == byName_.end() ? nullptr : found->second;
+  }
+
+ private:
+  static wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c; }
+  struct Hash {
+    size_t operator()(std::wstring_view name) const {
+      size_t h = 14695981039346656037ull & SIZE_MAX;
+      for (wchar_t c : name) h = (h ^ static_cast<size_t>(Lower(c))) * 1099511628211ull;
+      return h;
+    }
+  };
+  struct Same {
+    bool operator()(std::wstring_view a, std::wstring_view b) const {
+      return a.size() == b.size() &&
+             std::equal(a.begin(), a.end(), b.begin(),
+                        [](wchar_t x, wchar_t y) { return Lower(x) == Lower(y); });
+    }
+  };
+  std::unordered_map<std::wstring_view, const Member*, Hash, Same> byName_;
+};
+
+const Member* FindMember(const meta::Class& cls, std::wstring_view name) {
+  static const std::vector<NameIndex> indexes = [] {
+    std::vector<NameIndex> all;
+    for (const meta::Class& c : meta::Classes()) all.emplace_back(c);
+    return all;
+  }();
+  const size_t which = static_cast<size_t>(&cls - meta::Classes().data());
+  bool ascii = true;
+  if (which < indexes.size()) {
+    const Member* m = indexes[which].Find(name, ascii);
+    if (ascii) return m;
+  }
+  for (const auto& m : cls.members)
+    if (m.kind != Kind::Hidden && rt::SameName(m.name, name)) return &m;
   return nullptr;
 }
 
@@ -453,12 +513,7 @@ HRESULT GetIDsOfNames(const meta::Class& cls, LPOLESTR* names, UINT count, DISPI
   if (!names || !ids) return E_INVALIDARG;
   if (count == 0) return S_OK;
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-  const Member* found = nullptr;
-  for (const auto& m : cls.members)
-    if (m.kind != Kind::Hidden && names[0] && rt::SameName(m.name, names[0])) {
-      found = &m;
-      break;
-    }
+  const Member* found = names[0] ? FindMember(cls, names[0]) : nullptr;
   if (!found) return DISP_E_UNKNOWNNAME;
   ids[0] = found->Dispid();
   HRESULT hr = S_OK;
