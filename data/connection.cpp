@@ -87,6 +87,10 @@ Settings Parse(std::wstring_view text) {
 
 }  // namespace
 
+std::wstring DataSourceOf(std::wstring_view connectionString) {
+  return Parse(connectionString).dataSource;
+}
+
 Connection::Connection() : AutoObject(kMembers, kConnectionSource), provider_(kProviders[0]) {}
 
 Connection* Connection::Of(IDispatch* object) {

@@ -9,6 +9,10 @@
 
 namespace kb::data {
 
+// The database file a connection string names: the whole text when it has
+// no keywords, else its "Data Source".
+std::wstring DataSourceOf(std::wstring_view connectionString);
+
 class Connection : public AutoObject {
  public:
   Connection();

@@ -1,4 +1,5 @@
 // The per-thread connection table: dB_OpendB, dB_OpenRs, dB_CloseRs, dB_ClosedB.
+#include <optional>
 #include <string>
 
 #include "data/data_layer.h"
@@ -12,8 +13,6 @@ namespace kb::database {
 namespace {
 
 constexpr HRESULT kGenericFailure = E_FAIL;  // -2147467259
-constexpr wchar_t kProvider40[] = L"Microsoft.Jet.OLEDB.4.0";
-constexpr wchar_t kProvider351[] = L"Microsoft.Jet.OLEDB.3.51";
 constexpr wchar_t kOpenFailedTitle[] = L"Fejl under åbningen af dBfilen";
 
 // A run of statements in resume-next mode: a failing statement is skipped,
@@ -61,8 +60,14 @@ void OpendB(frame::DataBase&, BSTR* FileName, BSTR* UserId, BSTR* PassWord, long
   ResumeNext run;
   int attempt = 0;
   run([&] { Resize(slot); });
-  run([&] { SetSlot(slot, data::NewConnection()); });
-  run([&] { rt::Put(SlotConnection(slot).Get(), L"Provider", *rt::FromText(kProvider40).Get()); });
+  // The file decides whose connection it gets and which providers it names.
+  std::optional<data::NewConnectionFor> made;
+  run([&] { made.emplace(View(*FileName)); });
+  run([&] { SetSlot(slot, made.value().connection); });
+  run([&] {
+    rt::Put(SlotConnection(slot).Get(), L"Provider",
+            *rt::FromText(made.value().firstProvider).Get());
+  });
   for (;;) {
     run([&] {
       rt::Call(SlotConnection(slot).Get(), L"Open",
@@ -80,7 +85,8 @@ void OpendB(frame::DataBase&, BSTR* FileName, BSTR* UserId, BSTR* PassWord, long
     attempt = 1;
     if (run.Number() != kGenericFailure) return;
     run([&] {
-      rt::Put(SlotConnection(slot).Get(), L"Provider", *rt::FromText(kProvider351).Get());
+      rt::Put(SlotConnection(slot).Get(), L"Provider",
+              *rt::FromText(made.value().secondProvider).Get());
     });
     run.Clear();
   }

@@ -89,6 +89,8 @@ void RsToCSVFile(frame::DataBase&, IDispatch** rs, BSTR* FileName, BSTR* Delimit
     IDispatch* recordset = rt::Require(rs);
     if (data::RowSource* own = data::RowsOf(recordset)) {
       Export(*own, file, View(*Delimiter));
+    } else if (const auto early = data::EarlyBoundRowsOf(recordset)) {
+      Export(*early, file, View(*Delimiter));
     } else {
       LateBoundRows rows(recordset);
       Export(rows, file, View(*Delimiter));

@@ -58,8 +58,8 @@ void SetSlot(long number, ComPtr<IDispatch> connection) {
 }
 
 ComPtr<IDispatch> OpenRecordset(std::wstring_view sql, long cursor, long lock, long slot) {
-  ComPtr<IDispatch> rs = data::NewRecordset();
   const ComPtr<IDispatch> connection = SlotConnection(slot);
+  ComPtr<IDispatch> rs = data::NewRecordsetFor(connection.Get());
   rt::Call(
       rs.Get(), L"Open",
       {*rt::FromText(sql).Get(), *ObjectValue(connection.Get()).Get(), *rt::FromLong(cursor).Get(),

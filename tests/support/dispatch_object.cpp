@@ -442,7 +442,7 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DIS
   } catch (const DispatchError& e) {
     if (result) ::VariantClear(result);
     if (e.Argument() != DispatchError::kNoArgument && argErr) *argErr = inv.RgIndex(e.Argument());
-    if (HRESULT_FACILITY(e.Hr()) == FACILITY_CONTROL && excep) {
+    if (e.IsDescribed() && excep) {
       return ReportException(e, typeName_, excep);
     }
     return e.Hr();

@@ -32,6 +32,14 @@ class DispatchError : public std::exception {
  public:
   static constexpr UINT kNoArgument = ~0u;
   DispatchError(HRESULT hr, std::wstring description = {}, UINT argument = kNoArgument);
+  // An error of any code that travels as an exception with its description,
+  // as the platform's data access objects report theirs.
+  static DispatchError Described(HRESULT hr, std::wstring description) {
+    DispatchError e(hr, std::move(description));
+    e.described_ = true;
+    return e;
+  }
+  bool IsDescribed() const { return described_ || HRESULT_FACILITY(hr_) == FACILITY_CONTROL; }
   const char* what() const noexcept override { return what_.c_str(); }
   HRESULT Hr() const { return hr_; }
   const std::wstring& Description() const { return description_; }
@@ -42,6 +50,7 @@ class DispatchError : public std::exception {
   HRESULT hr_;
   std::wstring description_;
   UINT argument_;
+  bool described_ = false;
   std::string what_;
 };
 
