@@ -65,6 +65,11 @@ void SetListElement(frame::Common& self, long index, std::wstring_view name) {
   std::vector<Bstr>& list = state.names;
   list.resize(position + 1);
   state.allocated = true;
+  // A new element, the collector's usual case, takes the name as it is.
+  if (list[position].Length() == 0) {
+    list[position] = Bstr(name);
+    return;
+  }
   std::wstring text(list[position].View());
   text += name;
   list[position] = Bstr(text);
