@@ -125,17 +125,15 @@ double WalkOnce(const std::wstring& root, std::vector<std::wstring>& names, long
     std::vector<std::wstring>* names;
     long long* total;
     double seconds;
+    static DWORD WINAPI Run(void* p) {
+      Job& job = *static_cast<Job*>(p);
+      const double begin = bench::Now();
+      Walk(*job.root, *job.names, *job.total);
+      job.seconds = bench::Now() - begin;
+      return 0;
+    }
   } job{&root, &names, &total, 0};
-  HANDLE thread = ::CreateThread(
-      nullptr, 0,
-      [](void* p) -> DWORD {
-        Job& job = *static_cast<Job*>(p);
-        const double begin = bench::Now();
-        Walk(*job.root, *job.names, *job.total);
-        job.seconds = bench::Now() - begin;
-        return 0;
-      },
-      &job, 0, nullptr);
+  HANDLE thread = ::CreateThread(nullptr, 0, Job::Run, &job, 0, nullptr);
   ::WaitForSingleObject(thread, INFINITE);
   ::CloseHandle(thread);
   return job.seconds;
