@@ -206,7 +206,9 @@ long CreateFileArray(frame::Common& self, BSTR StartFolder, BSTR* FileExtension,
   while (files && files->Next(file)) {
     rt::ResumeNext([&] { total = rt::Add32(total, LengthOf(*folder, file)); });
     rt::ResumeNext([&] {
-      SetListElement(self, self.collector.fileCount, rt::LowerCase(file.entry.name.View()));
+      Bstr& name = file.entry.name;
+      rt::LowerCaseInPlace({name.Get(), name.Length()});
+      SetListElement(self, self.collector.fileCount, std::move(name));
     });
     rt::ResumeNext([&] { self.collector.fileCount = rt::Add32(self.collector.fileCount, 1); });
     events.Step();

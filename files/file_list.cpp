@@ -1,6 +1,7 @@
 #include "files/file_list.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files/siblings.h"
@@ -56,7 +57,7 @@ FileList& ThisThreadList() {
 
 }  // namespace
 
-void SetListElement(frame::Common& self, long index, std::wstring_view name) {
+void SetListElement(frame::Common& self, long index, Bstr name) {
   FileList& state = ThisThreadList();
   const size_t position = static_cast<size_t>(index);
   // Adding at the end leaves the names a due sort covers where they are;
@@ -67,11 +68,11 @@ void SetListElement(frame::Common& self, long index, std::wstring_view name) {
   state.allocated = true;
   // A new element, the collector's usual case, takes the name as it is.
   if (list[position].Length() == 0) {
-    list[position] = Bstr(name);
+    list[position] = std::move(name);
     return;
   }
   std::wstring text(list[position].View());
-  text += name;
+  text += name.View();
   list[position] = Bstr(text);
 }
 

@@ -18,7 +18,7 @@ namespace kb::files {
 
 // Element `index` becomes its present text followed by `name`; the list
 // first grows or shrinks, keeping its elements, so that `index` is its last.
-void SetListElement(frame::Common& self, long index, std::wstring_view name);
+void SetListElement(frame::Common& self, long index, Bstr name);
 
 // The collector's sort of the whole list through cmn_BubbleSort.  It is done
 // when the list is next looked at or changed other than by adding names at

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "runtime/text.h"
+
 namespace kb::rt {
 namespace {
 
@@ -32,6 +34,18 @@ bool SeparatesWords(wchar_t c) {
 std::wstring UpperCase(std::wstring_view text) { return MapCase(text, LCMAP_UPPERCASE); }
 
 std::wstring LowerCase(std::wstring_view text) { return MapCase(text, LCMAP_LOWERCASE); }
+
+void LowerCaseInPlace(std::span<wchar_t> text) {
+  const std::wstring_view view(text.data(), text.size());
+  // Without linguistic casing every locale maps ASCII alike: the system's
+  // tables are asked only for the rest.
+  if (IsAscii(view)) {
+    for (wchar_t& c : text) c = AsciiLower(c);
+    return;
+  }
+  const std::wstring lower = LowerCase(view);
+  lower.copy(text.data(), text.size());
+}
 
 std::wstring ProperCase(std::wstring_view text) {
   const std::wstring upper = UpperCase(text);

@@ -3,6 +3,7 @@
 // single characters that InStr with text compare performs.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,12 @@ namespace kb::rt {
 
 std::wstring UpperCase(std::wstring_view text);
 std::wstring LowerCase(std::wstring_view text);
+
+// LowerCase in the text's own characters (case mapping keeps the length).
+void LowerCaseInPlace(std::span<wchar_t> text);
+
+// An ASCII capital as its small letter; every other character as it is.
+constexpr wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; }
 
 // The first letter of every word upper case, every other letter lower case.
 // Only spaces, tabs, line feeds, vertical tabs, form feeds, carriage returns

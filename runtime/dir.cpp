@@ -31,6 +31,13 @@ bool DirLists(DWORD found, int wanted) {
 }
 
 Bstr AnsiFileName(std::wstring_view systemName, bool* intact, size_t* ansiLength) {
+  // Every ANSI code page carries ASCII unchanged, one byte a character: most
+  // file names need no conversion.
+  if (IsAscii(systemName)) {
+    if (intact) *intact = true;
+    if (ansiLength) *ansiLength = systemName.size();
+    return Bstr(systemName);
+  }
   // The system's own conversion: nearest letters where the code page has
   // one.  A file name fits the buffer on the stack; a longer text is measured.
   char shortBuffer[2 * MAX_PATH];

@@ -23,7 +23,7 @@ LONGLONG Interval() {
   static const LONGLONG interval = [] {
     LARGE_INTEGER frequency;
     ::QueryPerformanceFrequency(&frequency);
-    return frequency.QuadPart / 1000;  // a millisecond
+    return frequency.QuadPart / 100;  // ten milliseconds
   }();
   return interval;
 }

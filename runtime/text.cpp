@@ -4,14 +4,21 @@
 #include <cstdint>
 #include <memory>
 
+#include "runtime/casing.h"
 #include "runtime/convert.h"
 #include "runtime/errors.h"
 
 namespace kb::rt {
 
+bool IsAscii(std::wstring_view text) {
+  for (const wchar_t c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
 bool SameName(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
-  auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c; };
+  const auto lower = AsciiLower;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] == b[i]) continue;
     if (a[i] >= 0x80 || b[i] >= 0x80) {

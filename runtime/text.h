@@ -19,6 +19,9 @@ namespace kb::rt {
 // every late-bound call looks one up, so that case is kept cheap.
 bool SameName(std::wstring_view a, std::wstring_view b);
 
+// Whether every character is ASCII (below U+0080).
+bool IsAscii(std::wstring_view text);
+
 // Removes leading and trailing spaces (U+0020 only).
 std::wstring_view Trim(std::wstring_view text);
 

@@ -23,13 +23,20 @@
 #include "data/ado_interfaces.h"
 #include "tests/shell/journal_text.h"
 #include "tests/support/dispatch_object.h"
+#include "tests/support/standin_server.h"
 
 namespace {
 
 using kb::support::DispatchError;
 using kb::support::DispatchObject;
+using kb::support::GuidText;
 using kb::support::Invocation;
 using kb::support::Make;
+using kb::support::ReadClassesValue;
+using kb::support::SetClassesValue;
+using kb::support::StandInClass;
+using kb::support::StandInFactory;
+using kb::support::ThisModulePath;
 namespace ado = kb::data::ado;
 
 constexpr HRESULT kAdoError = static_cast<HRESULT>(0x800A0000);
@@ -50,8 +57,6 @@ constexpr const wchar_t* kProviders[] = {L"Microsoft.Jet.OLEDB.4.0", L"Microsoft
 constexpr wchar_t kSavedServer[] = L"KitbagTestSavedServer";
 constexpr wchar_t kSavedThreading[] = L"KitbagTestSavedThreading";
 constexpr wchar_t kNoServer[] = L"-";
-
-HMODULE g_module = nullptr;
 
 using Row = std::vector<kb::Variant>;
 struct Journal {
@@ -442,99 +447,43 @@ class Recordset : public DispatchObject, public ado::Recordset15 {
 
 // ---- the server ------------------------------------------------------------
 
-struct ClassEntry {
-  const CLSID& clsid;
-  const wchar_t* creation;
-  IDispatch* (*create)();
+IDispatch* NewConnection() {
+  Step(L"create Connection");
+  return Make<Connection>().Detach();
+}
+IDispatch* NewRecordset() {
+  Step(L"create Recordset");
+  return static_cast<DispatchObject*>(Make<Recordset>().Detach());
+}
+const StandInClass kClasses[] = {
+    {ado::kConnectionClass, &NewConnection},
+    {ado::kRecordsetClass, &NewRecordset},
 };
-template <class T>
-IDispatch* New() {
-  return static_cast<DispatchObject*>(Make<T>().Detach());
-}
-const ClassEntry kClasses[] = {
-    {ado::kConnectionClass, L"create Connection", &New<Connection>},
-    {ado::kRecordsetClass, L"create Recordset", &New<Recordset>},
-};
-
-class Factory : public IClassFactory {
- public:
-  explicit Factory(const ClassEntry& entry) : entry_(entry) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    try {
-      Step(entry_.creation);
-      kb::ComPtr<IDispatch> object = kb::ComPtr<IDispatch>::Attach(entry_.create());
-      return object->QueryInterface(iid, out);
-    } catch (const DispatchError& e) {
-      return e.Hr();
-    }
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
- private:
-  const ClassEntry& entry_;
-};
-
-std::wstring GuidText(REFGUID guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return text;
-}
-
-std::wstring ReadValue(const std::wstring& path, const wchar_t* name) {
-  wchar_t text[MAX_PATH * 2] = {};
-  DWORD size = sizeof text - sizeof(wchar_t);
-  if (::RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size))
-    return {};
-  return text;
-}
-
-bool SetValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr))
-    return false;
-  const LONG status =
-      ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  ::RegCloseKey(key);
-  return status == ERROR_SUCCESS;
-}
 
 bool ServeClass(const CLSID& clsid, const std::wstring& path) {
   const std::wstring server = L"CLSID\\" + GuidText(clsid) + L"\\InprocServer32";
   // Kept aside once: registering again must not save the stand-in over the system's entry.
-  if (ReadValue(server, kSavedServer).empty()) {
-    const std::wstring system = ReadValue(server, nullptr);
-    if (!SetValue(server, kSavedServer, system.empty() ? kNoServer : system) ||
-        !SetValue(server, kSavedThreading, ReadValue(server, L"ThreadingModel")))
+  if (ReadClassesValue(server, kSavedServer).empty()) {
+    const std::wstring system = ReadClassesValue(server, nullptr);
+    if (!SetClassesValue(server, kSavedServer, system.empty() ? kNoServer : system) ||
+        !SetClassesValue(server, kSavedThreading, ReadClassesValue(server, L"ThreadingModel")))
       return false;
   }
-  return SetValue(server, nullptr, path) && SetValue(server, L"ThreadingModel", L"Apartment");
+  return SetClassesValue(server, nullptr, path) &&
+         SetClassesValue(server, L"ThreadingModel", L"Apartment");
 }
 
 void RestoreClass(const CLSID& clsid) {
   const std::wstring key = L"CLSID\\" + GuidText(clsid);
   const std::wstring server = key + L"\\InprocServer32";
-  const std::wstring saved = ReadValue(server, kSavedServer);
+  const std::wstring saved = ReadClassesValue(server, kSavedServer);
   if (saved.empty()) return;
   if (saved == kNoServer) {
     ::RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
     return;
   }
-  SetValue(server, nullptr, saved);
-  SetValue(server, L"ThreadingModel", ReadValue(server, kSavedThreading));
+  SetClassesValue(server, nullptr, saved);
+  SetClassesValue(server, L"ThreadingModel", ReadClassesValue(server, kSavedThreading));
   ::RegDeleteKeyValueW(HKEY_CLASSES_ROOT, server.c_str(), kSavedServer);
   ::RegDeleteKeyValueW(HKEY_CLASSES_ROOT, server.c_str(), kSavedThreading);
 }
@@ -543,13 +492,8 @@ void RestoreClass(const CLSID& clsid) {
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
-  if (reason == DLL_PROCESS_ATTACH) g_module = instance;
-  return TRUE;
-}
-
 HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  static Factory factories[] = {Factory(kClasses[0]), Factory(kClasses[1])};
+  static StandInFactory factories[] = {StandInFactory(kClasses[0]), StandInFactory(kClasses[1])};
   for (size_t i = 0; i < std::size(kClasses); ++i)
     if (clsid == kClasses[i].clsid) return factories[i].QueryInterface(iid, out);
   return CLASS_E_CLASSNOTAVAILABLE;
@@ -560,10 +504,10 @@ HRESULT STDAPICALLTYPE DllCanUnloadNow() { return S_FALSE; }
 
 // Puts back the system's classes and removes the stand-in providers.
 HRESULT STDAPICALLTYPE DllUnregisterServer() {
-  for (const ClassEntry& c : kClasses) RestoreClass(c.clsid);
+  for (const StandInClass& c : kClasses) RestoreClass(c.clsid);
   for (unsigned char i = 0; i < std::size(kProviders); ++i) {
     const std::wstring clsid = GuidText(ProviderClass(i));
-    if (ReadValue(std::wstring(kProviders[i]) + L"\\CLSID", nullptr) == clsid)
+    if (ReadClassesValue(std::wstring(kProviders[i]) + L"\\CLSID", nullptr) == clsid)
       ::RegDeleteTreeW(HKEY_CLASSES_ROOT, kProviders[i]);
     ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid).c_str());
   }
@@ -574,16 +518,15 @@ HRESULT STDAPICALLTYPE DllUnregisterServer() {
 // `providers` (separated by ";"), and only those of the four.
 HRESULT STDAPICALLTYPE StandInRegister(const wchar_t* providers) {
   DllUnregisterServer();
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(g_module, path, MAX_PATH);
-  for (const ClassEntry& c : kClasses)
+  const std::wstring path = ThisModulePath();
+  for (const StandInClass& c : kClasses)
     if (!ServeClass(c.clsid, path)) return SELFREG_E_CLASS;
   const std::wstring chosen = std::wstring(L";") + providers + L";";
   for (unsigned char i = 0; i < std::size(kProviders); ++i) {
     if (chosen.find(L";" + std::wstring(kProviders[i]) + L";") == std::wstring::npos) continue;
     const std::wstring clsid = GuidText(ProviderClass(i));
-    if (!SetValue(std::wstring(kProviders[i]) + L"\\CLSID", nullptr, clsid) ||
-        !SetValue(L"CLSID\\" + clsid + L"\\InprocServer32", nullptr, path))
+    if (!SetClassesValue(std::wstring(kProviders[i]) + L"\\CLSID", nullptr, clsid) ||
+        !SetClassesValue(L"CLSID\\" + clsid + L"\\InprocServer32", nullptr, path))
       return SELFREG_E_CLASS;
   }
   return S_OK;

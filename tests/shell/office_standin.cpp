@@ -22,13 +22,20 @@
 
 #include "tests/shell/journal_text.h"
 #include "tests/support/dispatch_object.h"
+#include "tests/support/standin_server.h"
 
 namespace {
 
 using kb::support::DispatchError;
 using kb::support::DispatchObject;
+using kb::support::GuidText;
 using kb::support::Invocation;
 using kb::support::Make;
+using kb::support::ReadClassesValue;
+using kb::support::SetClassesValue;
+using kb::support::StandInClass;
+using kb::support::StandInFactory;
+using kb::support::ThisModulePath;
 
 // {0D7BB6A1-5B8E-4E55-9B1E-6C1F2E0A9B01}
 constexpr CLSID kSheetClass = {
@@ -41,8 +48,6 @@ constexpr CLSID kJournalClass = {
     0x0d7bb6a1, 0x5b8e, 0x4e55, {0x9b, 0x1e, 0x6c, 0x1f, 0x2e, 0x0a, 0x9b, 0x03}};
 
 constexpr long kStandInFailure = 1004;
-
-HMODULE g_module = nullptr;
 
 struct Journal {
   std::vector<std::wstring> entries;
@@ -240,99 +245,36 @@ class JournalObject : public DispatchObject {
 
 // ---- the server ----------------------------------------------------------
 
+IDispatch* NewSheet() {
+  Step(L"create Excel.Sheet");
+  return Make<Workbook>(std::make_shared<Cells>()).Detach();
+}
+IDispatch* NewWord() {
+  Step(L"create Word.Application");
+  return Make<WordApplication>().Detach();
+}
+IDispatch* NewJournal() { return Make<JournalObject>().Detach(); }
+
 struct ClassEntry {
-  const CLSID& clsid;
+  StandInClass served;
   const wchar_t* progId;
-  // Journalled as the creation step; null for the journal itself.
-  const wchar_t* creation;
-  IDispatch* (*create)();
 };
-
-// Each creator hands its one reference to the factory.
-template <class T>
-IDispatch* New() {
-  return Make<T>().Detach();
-}
-IDispatch* NewWorkbook() { return Make<Workbook>(std::make_shared<Cells>()).Detach(); }
-
 const ClassEntry kClasses[] = {
-    {kSheetClass, L"Excel.Sheet", L"create Excel.Sheet", &NewWorkbook},
-    {kWordClass, L"Word.Application", L"create Word.Application", &New<WordApplication>},
-    {kJournalClass, L"KitbagTest.OfficeJournal", nullptr, &New<JournalObject>},
+    {{kSheetClass, &NewSheet}, L"Excel.Sheet"},
+    {{kWordClass, &NewWord}, L"Word.Application"},
+    {{kJournalClass, &NewJournal}, L"KitbagTest.OfficeJournal"},
 };
-
-class Factory : public IClassFactory {
- public:
-  explicit Factory(const ClassEntry& entry) : entry_(entry) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    try {
-      if (entry_.creation) Step(entry_.creation);
-      kb::ComPtr<IDispatch> object = kb::ComPtr<IDispatch>::Attach(entry_.create());
-      return object->QueryInterface(iid, out);
-    } catch (const DispatchError&) {
-      return CO_E_SERVER_EXEC_FAILURE;
-    } catch (...) {
-      return E_OUTOFMEMORY;
-    }
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
- private:
-  const ClassEntry& entry_;
-};
-
-std::wstring GuidText(REFGUID guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return text;
-}
-
-bool SetValue(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-  HKEY key = nullptr;
-  if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr))
-    return false;
-  const LONG status =
-      ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  ::RegCloseKey(key);
-  return status == ERROR_SUCCESS;
-}
-
-// The class a programmatic identifier names in the registry, if any.
-std::wstring RegisteredClass(const wchar_t* progId) {
-  wchar_t text[64] = {};
-  LONG size = sizeof text;
-  const std::wstring path = std::wstring(progId) + L"\\CLSID";
-  if (::RegQueryValueW(HKEY_CLASSES_ROOT, path.c_str(), text, &size)) return {};
-  return text;
-}
 
 }  // namespace
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
-  if (reason == DLL_PROCESS_ATTACH) g_module = instance;
-  return TRUE;
-}
-
 HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  static Factory factories[] = {Factory(kClasses[0]), Factory(kClasses[1]), Factory(kClasses[2])};
+  static StandInFactory factories[] = {StandInFactory(kClasses[0].served),
+                                       StandInFactory(kClasses[1].served),
+                                       StandInFactory(kClasses[2].served)};
   for (size_t i = 0; i < std::size(kClasses); ++i)
-    if (clsid == kClasses[i].clsid) return factories[i].QueryInterface(iid, out);
+    if (clsid == kClasses[i].served.clsid) return factories[i].QueryInterface(iid, out);
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
@@ -340,17 +282,15 @@ HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)
 HRESULT STDAPICALLTYPE DllCanUnloadNow() { return S_FALSE; }
 
 HRESULT STDAPICALLTYPE DllRegisterServer() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(g_module, path, MAX_PATH);
+  const std::wstring path = ThisModulePath();
   for (const ClassEntry& c : kClasses) {
-    const std::wstring clsid = GuidText(c.clsid);
+    const std::wstring clsid = GuidText(c.served.clsid);
     const std::wstring classKey = L"CLSID\\" + clsid;
-    if (!SetValue(HKEY_CLASSES_ROOT, std::wstring(c.progId) + L"\\CLSID", nullptr, clsid) ||
-        !SetValue(HKEY_CLASSES_ROOT, classKey, nullptr, c.progId) ||
-        !SetValue(HKEY_CLASSES_ROOT, classKey + L"\\ProgID", nullptr, c.progId) ||
-        !SetValue(HKEY_CLASSES_ROOT, classKey + L"\\InprocServer32", nullptr, path) ||
-        !SetValue(HKEY_CLASSES_ROOT, classKey + L"\\InprocServer32", L"ThreadingModel",
-                  L"Apartment"))
+    if (!SetClassesValue(std::wstring(c.progId) + L"\\CLSID", nullptr, clsid) ||
+        !SetClassesValue(classKey, nullptr, c.progId) ||
+        !SetClassesValue(classKey + L"\\ProgID", nullptr, c.progId) ||
+        !SetClassesValue(classKey + L"\\InprocServer32", nullptr, path) ||
+        !SetClassesValue(classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"))
       return SELFREG_E_CLASS;
   }
   return S_OK;
@@ -359,8 +299,9 @@ HRESULT STDAPICALLTYPE DllRegisterServer() {
 // Removes only what names these stand-ins, never another server's entries.
 HRESULT STDAPICALLTYPE DllUnregisterServer() {
   for (const ClassEntry& c : kClasses) {
-    const std::wstring clsid = GuidText(c.clsid);
-    if (RegisteredClass(c.progId) == clsid) ::RegDeleteTreeW(HKEY_CLASSES_ROOT, c.progId);
+    const std::wstring clsid = GuidText(c.served.clsid);
+    if (ReadClassesValue(std::wstring(c.progId) + L"\\CLSID", nullptr) == clsid)
+      ::RegDeleteTreeW(HKEY_CLASSES_ROOT, c.progId);
     ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid).c_str());
   }
   return S_OK;
