@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "runtime/casing.h"
 #include "runtime/errors.h"
 #include "runtime/handles.h"
 #include "runtime/text.h"
@@ -47,26 +48,26 @@ class NameIndex {
   // The member of an ASCII name (null if none); names beyond ASCII go to the
   // full comparison.
   const Member* Find(std::wstring_view name, bool& ascii) const {
-    ascii = std::all_of(name.begin(), name.end(), [](wchar_t c) { return c < 0x80; });
+    ascii = rt::IsAscii(name);
     if (!ascii) return nullptr;
     const auto found = byName_.find(name);
     return found == byName_.end() ? nullptr : found->second;
   }
 
  private:
-  static wchar_t Lower(wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c; }
   struct Hash {
     size_t operator()(std::wstring_view name) const {
       size_t h = 14695981039346656037ull & SIZE_MAX;
-      for (wchar_t c : name) h = (h ^ static_cast<size_t>(Lower(c))) * 1099511628211ull;
+      for (wchar_t c : name) h = (h ^ static_cast<size_t>(rt::AsciiLower(c))) * 1099511628211ull;
       return h;
     }
   };
   struct Same {
     bool operator()(std::wstring_view a, std::wstring_view b) const {
       return a.size() == b.size() &&
-             std::equal(a.begin(), a.end(), b.begin(),
-                        [](wchar_t x, wchar_t y) { return Lower(x) == Lower(y); });
+             std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+               return rt::AsciiLower(x) == rt::AsciiLower(y);
+             });
     }
   };
   std::unordered_map<std::wstring_view, const Member*, Hash, Same> byName_;

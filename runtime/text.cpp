@@ -18,14 +18,13 @@ bool IsAscii(std::wstring_view text) {
 
 bool SameName(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
-  const auto lower = AsciiLower;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] == b[i]) continue;
     if (a[i] >= 0x80 || b[i] >= 0x80) {
       return ::CompareStringOrdinal(a.data() + i, static_cast<int>(a.size() - i), b.data() + i,
                                     static_cast<int>(b.size() - i), TRUE) == CSTR_EQUAL;
     }
-    if (lower(a[i]) != lower(b[i])) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   }
   return true;
 }
